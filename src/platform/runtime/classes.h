@@ -1,0 +1,48 @@
+// Class factories and object creation by program identifier or class id.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "com.h"
+#include "dispatch.h"
+
+namespace rt {
+
+struct IClassFactory : IUnknown {
+    static constexpr IID IID_ = guid("{00000001-0000-0000-C000-000000000046}");
+    virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) = 0;
+    virtual HRESULT LockServer(VARIANT_BOOL lock) = 0;
+
+protected:
+    ~IClassFactory() = default;
+};
+
+// Makes a new instance and queries it for iid; the caller owns what *out receives.
+using CreateInstanceFn = HRESULT (*)(const IID& iid, void** out);
+
+// A class factory over a creation function. Counts server locks in `locks` when given.
+HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, IClassFactory** out);
+
+// Classes of the platform itself (DOM, data access, file system, services), registered by
+// each layer as it loads. Known to createObject without any registration.
+struct ClassRegistrar {
+    ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create);
+};
+
+// An in-process server that a client knows without registration: the class is created
+// from the library at libraryPath (loaded on first use).
+void addKnownServer(const std::string& progid, const CLSID& clsid, const std::string& libraryPath);
+
+// CreateObject: a program identifier ("MSXML2.DOMDocument") or a class id ("{...}").
+// Looks in the platform's classes, then the known servers, then the registry file.
+// Throws Error 429 ("ActiveX component can't create object") when the class is unknown or
+// its server refuses it, carrying the server's status where there is one.
+ComPtr<IDispatch> createObject(StrView progidOrClsid);
+// The same by class id, for any interface. Returns the status; *out owned by the caller.
+HRESULT createInstance(const CLSID& clsid, const IID& iid, void** out);
+
+// The class id behind a program identifier (platform, known servers, registry); null GUID if none.
+CLSID classIdOf(StrView progid);
+
+}  // namespace rt

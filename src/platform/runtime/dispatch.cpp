@@ -1,0 +1,487 @@
+#include "dispatch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+namespace rt {
+
+// ---- bind_detail helpers ----------------------------------------------------------------
+
+namespace bind_detail {
+
+int64_t scalarOf(const Variant& s) {
+    switch (s.type()) {
+        case VT_I2: return s.i2();
+        case VT_I4: return s.i4();
+        case VT_I8: return s.i8();
+        case VT_BOOL: return s.boolean();
+        case VT_ERROR: return s.scode();
+        default: return toI8(s);
+    }
+}
+
+double realOf(const Variant& s) {
+    if (s.type() == VT_R8) return s.r8();
+    if (s.type() == VT_DATE) return s.date();
+    return toDouble(s);
+}
+
+Variant scalarBack(const Variant& slot, int64_t v) { return scalarResult(slot.type(), v); }
+
+Variant realBack(const Variant& slot, double v) {
+    return slot.type() == VT_DATE ? Variant(DateValue{v}) : Variant(v);
+}
+
+Variant scalarResult(VarType vt, int64_t v) {
+    switch (vt) {
+        case VT_BOOL: return Variant::boolean(VARIANT_BOOL(v));
+        case VT_I2: return Variant(int16_t(v));
+        case VT_I8: return Variant(int64_t(v));
+        case VT_ERROR: return Variant::error(SCODE(v));
+        default: return Variant(int32_t(v));
+    }
+}
+
+Variant objectVariant(IUnknown* p) {
+    ComPtr<IDispatch> d;
+    if (p) p->QueryInterface(IDispatch::IID_, reinterpret_cast<void**>(d.put()));
+    return Variant(std::move(d));
+}
+
+void* queryFrom(const Variant& s, const IID& iid) {
+    void* out = nullptr;
+    if (s.isObject() && s.object()) s.object()->QueryInterface(iid, &out);
+    return out;
+}
+
+}  // namespace bind_detail
+
+// ---- InterfaceInfo -------------------------------------------------------------------------
+
+InterfaceInfo::InterfaceInfo(const char* name, const IID& iid, std::vector<MemberSpec> members,
+                             const InterfaceInfo* base, const char* help)
+    : name_(name), iid_(iid), help_(help), base_(base) {
+    if (base_) members_ = base_->members_;
+    firstOwn_ = members_.size();
+    for (auto& m : members) {
+        size_t expected = m.params.size() + (m.result ? 1 : 0);
+        if (m.arity != expected) {
+            std::fprintf(stderr, "member table of %s: %s binds a method of %zu parameters, table lists %zu\n",
+                         name, m.name, m.arity, expected);
+            std::abort();
+        }
+        members_.push_back(std::move(m));
+    }
+    for (const auto& m : members_) {
+        Str folded = asciiLower(fromUtf8(m.name));
+        auto it = std::find_if(byName_.begin(), byName_.end(), [&](auto& e) { return e.first == folded; });
+        if (it == byName_.end()) byName_.emplace_back(std::move(folded), m.id);
+    }
+    std::sort(byName_.begin(), byName_.end());
+}
+
+const MemberSpec* InterfaceInfo::find(DISPID id, uint16_t flags) const {
+    const MemberSpec* get = nullptr;
+    for (const auto& m : members_) {
+        if (m.id != id) continue;
+        switch (m.kind) {
+            case MemberKind::Method:
+                if (flags & DISPATCH_METHOD) return &m;
+                break;
+            case MemberKind::Get:
+                if (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) get = get ? get : &m;
+                break;
+            case MemberKind::Put:
+                if (flags & DISPATCH_PROPERTYPUT) return &m;
+                break;
+            case MemberKind::PutRef:
+                if (flags & DISPATCH_PROPERTYPUTREF) return &m;
+                break;
+        }
+    }
+    if (get) return get;
+    // A put-ref member also serves a plain put of an object, and vice versa.
+    for (const auto& m : members_) {
+        if (m.id != id) continue;
+        if ((flags & DISPATCH_PROPERTYPUT) && m.kind == MemberKind::PutRef) return &m;
+        if ((flags & DISPATCH_PROPERTYPUTREF) && m.kind == MemberKind::Put) return &m;
+    }
+    return nullptr;
+}
+
+namespace {
+bool lessNoCase(const std::pair<Str, DISPID>& e, StrView name) {
+    size_t n = std::min(e.first.size(), name.size());
+    for (size_t i = 0; i < n; ++i) {
+        char16_t a = e.first[i];
+        char16_t b = name[i];
+        if (b >= u'A' && b <= u'Z') b = char16_t(b + 32);
+        if (a != b) return a < b;
+    }
+    return e.first.size() < name.size();
+}
+}  // namespace
+
+DISPID InterfaceInfo::idOfName(StrView name) const {
+    auto it = std::lower_bound(byName_.begin(), byName_.end(), name, lessNoCase);
+    if (it != byName_.end() && equalsAsciiNoCase(it->first, name)) return it->second;
+    return DISPID_UNKNOWN;
+}
+
+int InterfaceInfo::paramIndex(DISPID id, StrView name) const {
+    for (const auto& m : members_) {
+        if (m.id != id) continue;
+        for (size_t i = 0; i < m.params.size(); ++i)
+            if (equalsAsciiNoCase(fromUtf8(m.params[i].name), name)) return int(i);
+    }
+    return -1;
+}
+
+// ---- GetIDsOfNames / Invoke -----------------------------------------------------------------
+
+HRESULT dispatchIdsOfNames(const InterfaceInfo& info, const char16_t* const* names, uint32_t count, DISPID* ids) {
+    if (!names || !ids) return E_POINTER;
+    if (count == 0) return E_INVALIDARG;
+    HRESULT hr = S_OK;
+    ids[0] = info.idOfName(names[0] ? StrView(names[0]) : StrView());
+    if (ids[0] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+    for (uint32_t i = 1; i < count; ++i) {
+        int idx = ids[0] == DISPID_UNKNOWN ? -1 : info.paramIndex(ids[0], names[i] ? StrView(names[i]) : StrView());
+        ids[i] = idx < 0 ? DISPID_UNKNOWN : DISPID(idx);
+        if (idx < 0) hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+namespace {
+
+constexpr size_t kMaxParams = 16;
+
+Variant zeroOf(const TypeSpec& t) {
+    if (t.vt == VarType(VT_ARRAY | VT_VARIANT)) return Variant(Array());
+    switch (t.vt) {
+        case VT_BSTR: return Variant(Str());
+        case VT_I2: return Variant(int16_t(0));
+        case VT_I4: return Variant(int32_t(0));
+        case VT_I8: return Variant(int64_t(0));
+        case VT_R8: return Variant(0.0);
+        case VT_BOOL: return Variant(false);
+        case VT_DATE: return Variant(DateValue{0});
+        case VT_CY: return Variant(Currency{0});
+        case VT_DECIMAL: return Variant(Decimal());
+        case VT_DISPATCH: return Variant::nothing();
+        default: return Variant(Missing{});
+    }
+}
+
+// The caller's value already has the declared type, so the method may work on it in place.
+bool fitsInPlace(const Variant& v, const TypeSpec& t) {
+    if (t.vt == VT_VARIANT) return true;
+    if (v.type() != t.vt) return false;
+    if (t.vt == VT_DISPATCH && t.iid && v.object()) {
+        void* probe = bind_detail::queryFrom(v, *t.iid);
+        if (!probe) return false;
+        static_cast<IUnknown*>(probe)->Release();
+    }
+    return true;
+}
+
+// Coerces an argument to its declared type; throws rt::Error 13 / 6 / 94.
+Variant coerce(const Variant& v, const TypeSpec& t) {
+    if (t.vt == VT_VARIANT) return v;
+    if (t.vt == VT_DISPATCH) {
+        if (!v.isObject()) raise(kErrTypeMismatch);
+        if (t.iid && v.object()) {
+            void* probe = bind_detail::queryFrom(v, *t.iid);
+            if (!probe) raise(kErrTypeMismatch);
+            static_cast<IUnknown*>(probe)->Release();
+        }
+        return v;
+    }
+    if (t.vt == VarType(VT_ARRAY | VT_VARIANT)) {
+        if (!v.isArray()) raise(kErrTypeMismatch);
+        return v;
+    }
+    if (v.isObject()) {
+        if (!v.object()) raise(kErrObjectNotSet);
+        return changeType(defaultValueOf(v.object().get()), t.vt);
+    }
+    return changeType(v, t.vt);
+}
+
+void fillExcep(ExcepInfo* excep, const Error& e) {
+    if (!excep) return;
+    excep->code = 0;
+    excep->scode = e.hresult();
+    excep->source = e.source();
+    excep->description = e.description();
+}
+
+HRESULT coercionFailure(const Error& e) {
+    int32_t n = e.numberValue();
+    if (n == kErrOverflow) return DISP_E_OVERFLOW;
+    return DISP_E_TYPEMISMATCH;
+}
+
+// Calls the member with no arguments, then applies the arguments to the default member
+// of the object it returns (rs("name") reaches rs.Fields.Item("name")).
+HRESULT invokeThroughDefault(const MemberSpec& m, void* self, uint16_t flags, DispParams* params, Variant* result,
+                             ExcepInfo* excep, uint32_t* argErr) {
+    Variant inner;
+    HRESULT hr = m.thunk(self, nullptr, &inner, m.result->vt);
+    if (failed(hr)) {
+        Error e = takeErrorInfo(hr);
+        fillExcep(excep, e);
+        setErrorInfo(e);
+        return DISP_E_EXCEPTION;
+    }
+    if (!inner.isObject() || !inner.object()) return DISP_E_BADPARAMCOUNT;
+    return inner.object()->Invoke(DISPID_VALUE, IID{}, 0, flags, params, result, excep, argErr);
+}
+
+}  // namespace
+
+HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_t flags, DispParams* params,
+                       Variant* result, ExcepInfo* excep, uint32_t* argErr) {
+    const MemberSpec* m = info.find(id, flags);
+    if (!m) return DISP_E_MEMBERNOTFOUND;
+    DispParams none;
+    if (!params) params = &none;
+    const size_t n = m->params.size();
+    const bool isPut = m->kind == MemberKind::Put || m->kind == MemberKind::PutRef;
+    const uint32_t positional = params->argCount - params->namedCount;
+
+    if (positional > n) {
+        if (positional > 0 && n == 0 && m->result && m->result->vt == VT_DISPATCH && !isPut)
+            return invokeThroughDefault(*m, self, flags, params, result, excep, argErr);
+        return DISP_E_BADPARAMCOUNT;
+    }
+    if (n > kMaxParams) return E_NOTIMPL;
+
+    std::array<Variant, kMaxParams> temps;
+    std::array<Variant*, kMaxParams> slots{};
+    std::array<Variant*, kMaxParams> writeBack{};
+
+    for (size_t i = 0; i < n; ++i) {
+        const ParamSpec& p = m->params[i];
+        Variant* source = nullptr;
+        uint32_t sourceIndex = 0;
+        if (i < positional) {
+            sourceIndex = params->argCount - 1 - uint32_t(i);
+            source = &params->args[sourceIndex];
+        } else {
+            for (uint32_t j = 0; j < params->namedCount; ++j) {
+                DISPID named = params->namedIds[j];
+                if (named == DISPID(i) || (isPut && named == DISPID_PROPERTYPUT && i == n - 1)) {
+                    source = &params->args[j];
+                    sourceIndex = j;
+                    break;
+                }
+            }
+        }
+        Variant& actual = source ? source->deref() : temps[i];
+        if (!source || actual.isMissing()) {
+            if (!p.optional) return DISP_E_PARAMNOTOPTIONAL;
+            temps[i] = p.defaultValue ? *p.defaultValue : zeroOf(p.type);
+            if (p.defaultValue && p.type.vt != VT_VARIANT) {
+                try {
+                    temps[i] = coerce(temps[i], p.type);
+                } catch (Error& e) {
+                    return coercionFailure(e);
+                }
+            }
+            slots[i] = &temps[i];
+            continue;
+        }
+        if (p.byRef && source->isByRef() && fitsInPlace(actual, p.type)) {
+            slots[i] = &actual;
+            continue;
+        }
+        try {
+            temps[i] = coerce(actual, p.type);
+        } catch (Error& e) {
+            if (argErr) *argErr = sourceIndex;
+            return coercionFailure(e);
+        }
+        slots[i] = &temps[i];
+        if (p.byRef && source->isByRef()) writeBack[i] = &actual;
+    }
+
+    Variant local;
+    Variant* out = result ? result : &local;
+    HRESULT hr = m->thunk(self, slots.data(), out, m->result ? m->result->vt : VT_EMPTY);
+    for (size_t i = 0; i < n; ++i)
+        if (writeBack[i]) *writeBack[i] = std::move(temps[i]);
+    if (failed(hr)) {
+        Error e = takeErrorInfo(hr);
+        fillExcep(excep, e);
+        setErrorInfo(e);
+        return DISP_E_EXCEPTION;
+    }
+    return S_OK;
+}
+
+// ---- Type information ----------------------------------------------------------------------
+
+namespace {
+
+class TypeInfoObject final : public ITypeInfo {
+public:
+    explicit TypeInfoObject(const InterfaceInfo& info) : info_(info) {}
+    HRESULT QueryInterface(const IID& iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (iid == IUnknown::IID_ || iid == ITypeInfo::IID_) {
+            *out = static_cast<ITypeInfo*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    uint32_t AddRef() override { return ++refs_; }
+    uint32_t Release() override {
+        uint32_t n = --refs_;
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT GetInterfaceInfo(const InterfaceInfo** out) override {
+        if (!out) return E_POINTER;
+        *out = &info_;
+        return S_OK;
+    }
+
+private:
+    ~TypeInfoObject() = default;
+    const InterfaceInfo& info_;
+    std::atomic<uint32_t> refs_{1};
+};
+
+const char* kindWord(MemberKind k) {
+    switch (k) {
+        case MemberKind::Method: return "method";
+        case MemberKind::Get: return "property get";
+        case MemberKind::Put: return "property let";
+        case MemberKind::PutRef: return "property set";
+    }
+    return "?";
+}
+
+}  // namespace
+
+HRESULT makeTypeInfo(const InterfaceInfo& info, ITypeInfo** out) {
+    if (!out) return E_POINTER;
+    *out = new (std::nothrow) TypeInfoObject(info);
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+std::string describeValue(const Variant& v) {
+    switch (v.type()) {
+        case VT_BSTR: return "\"" + toUtf8(v.str()) + "\"";
+        case VT_BOOL: return v.boolean() ? "True" : "False";
+        case VT_DISPATCH: return "Nothing";
+        case VT_EMPTY: return "Empty";
+        case VT_NULL: return "Null";
+        default:
+            try {
+                return toUtf8(toText(v));
+            } catch (Error&) {
+                return "?";
+            }
+    }
+}
+
+std::string describeInterface(const InterfaceInfo& info) {
+    std::string out = "interface " + std::string(info.name()) + " " + guidText(info.iid());
+    if (info.base()) out += " : " + std::string(info.base()->name());
+    out += "\n";
+    const auto& ms = info.members();
+    for (size_t k = info.firstOwnMember(); k < ms.size(); ++k) {
+        const MemberSpec& m = ms[k];
+        char id[16];
+        std::snprintf(id, sizeof id, "0x%08x", uint32_t(m.id));
+        out += "  [id(" + std::string(id) + ")] " + kindWord(m.kind) + " " + m.name + "(";
+        for (size_t i = 0; i < m.params.size(); ++i) {
+            const ParamSpec& p = m.params[i];
+            if (i) out += ", ";
+            if (p.optional) out += "Optional ";
+            out += p.byRef ? "ByRef " : "ByVal ";
+            out += std::string(p.name) + " As " + p.type.name;
+            if (p.defaultValue) out += " = " + describeValue(*p.defaultValue);
+        }
+        out += ")";
+        if (m.result) out += " As " + std::string(m.result->name);
+        if (m.help && *m.help) out += "  ' " + std::string(m.help);
+        out += "\n";
+    }
+    return out;
+}
+
+// ---- Calling late-bound ------------------------------------------------------------------------
+
+Error invokeError(HRESULT hr, const ExcepInfo& excep) {
+    switch (hr) {
+        case DISP_E_EXCEPTION: {
+            HRESULT code = excep.scode ? excep.scode : E_FAIL;
+            Error e = Error::status(code, excep.description, excep.source);
+            if (e.description().empty()) e = Error::status(code, {}, excep.source);
+            return e;
+        }
+        case DISP_E_MEMBERNOTFOUND:
+        case DISP_E_UNKNOWNNAME: return Error::number(kErrNoSuchMember);
+        case DISP_E_TYPEMISMATCH: return Error::number(kErrTypeMismatch);
+        case DISP_E_OVERFLOW: return Error::number(kErrOverflow);
+        case DISP_E_PARAMNOTOPTIONAL: return Error::number(449, u"Argument not optional");
+        case DISP_E_BADPARAMCOUNT: return Error::number(450, u"Wrong number of arguments or invalid property assignment");
+        default: return takeErrorInfo(hr);
+    }
+}
+
+Variant invokeId(IDispatch* obj, DISPID id, uint16_t flags, std::vector<CallArg> args) {
+    if (!obj) raise(kErrObjectNotSet);
+    std::vector<Variant> reversed;
+    reversed.reserve(args.size());
+    for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(std::move(it->value));
+    DispParams dp;
+    dp.args = reversed.data();
+    dp.argCount = uint32_t(reversed.size());
+    DISPID putId = DISPID_PROPERTYPUT;
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        dp.namedIds = &putId;
+        dp.namedCount = 1;
+    }
+    Variant result;
+    ExcepInfo excep;
+    uint32_t argErr = 0;
+    HRESULT hr = obj->Invoke(id, IID{}, 0, flags, &dp, &result, &excep, &argErr);
+    if (failed(hr)) throw invokeError(hr, excep);
+    return result;
+}
+
+Variant invoke(IDispatch* obj, StrView name, uint16_t flags, std::vector<CallArg> args) {
+    if (!obj) raise(kErrObjectNotSet);
+    Str n(name);
+    const char16_t* names[] = {n.c_str()};
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = obj->GetIDsOfNames(IID{}, names, 1, 0, &id);
+    if (failed(hr)) throw Error::number(kErrNoSuchMember);
+    return invokeId(obj, id, flags, std::move(args));
+}
+
+Variant callMethod(IDispatch* obj, StrView name, std::vector<CallArg> args) {
+    return invoke(obj, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args));
+}
+
+Variant getProperty(IDispatch* obj, StrView name, std::vector<CallArg> args) {
+    return invoke(obj, name, DISPATCH_PROPERTYGET, std::move(args));
+}
+
+void putProperty(IDispatch* obj, StrView name, Variant value) {
+    uint16_t flags = value.isObject() ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+    std::vector<CallArg> args;
+    args.emplace_back(std::move(value));
+    invoke(obj, name, flags, std::move(args));
+}
+
+}  // namespace rt

@@ -1,0 +1,391 @@
+// Declarative member tables: one table per interface drives late-bound dispatch
+// (GetIDsOfNames, Invoke), the type information and the readable listing.
+//
+// A table lists, in interface order, each member's name, dispatch id, kind, parameters
+// (declared type, by value or by reference, optional, default) and result, bound to the
+// early-bound method it calls. Names and ids are resolved once, when the table is built.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <unordered_map>
+#include <vector>
+
+#include "com.h"
+#include "convert.h"
+#include "error.h"
+#include "variant.h"
+
+namespace rt {
+
+enum class MemberKind : uint8_t { Method, Get, Put, PutRef };
+
+// A declared type: a variant type plus, for objects, the interface expected.
+struct TypeSpec {
+    VarType vt = VT_VARIANT;
+    const char* name = "Variant";  // as the listing shows it ("String", "Connection", ...)
+    const IID* iid = nullptr;      // objects: the interface the argument is queried for
+};
+
+struct ParamSpec {
+    const char* name = "";
+    TypeSpec type;
+    bool byRef = true;
+    bool optional = false;
+    std::optional<Variant> defaultValue;  // for optional parameters that have one
+
+    ParamSpec& byVal() { byRef = false; return *this; }
+    ParamSpec& opt() { optional = true; return *this; }
+    ParamSpec& opt(Variant def) { optional = true; defaultValue = std::move(def); return *this; }
+};
+
+// Calls the early-bound method: self is the interface pointer, slots the arguments already
+// coerced to their declared types (by-reference ones are written back by the caller).
+using Thunk = HRESULT (*)(void* self, Variant* const* slots, Variant* result, VarType resultType);
+
+struct MemberSpec {
+    const char* name = "";
+    DISPID id = 0;
+    MemberKind kind = MemberKind::Method;
+    std::vector<ParamSpec> params;
+    std::optional<TypeSpec> result;  // none: the member returns nothing
+    Thunk thunk = nullptr;
+    const char* help = "";
+    size_t arity = 0;  // C++ parameters of the bound method, checked against the table
+};
+
+// Type words for tables.
+namespace types {
+inline constexpr TypeSpec Variant_{VT_VARIANT, "Variant"};
+inline constexpr TypeSpec String{VT_BSTR, "String"};
+inline constexpr TypeSpec Int16{VT_I2, "Integer"};
+inline constexpr TypeSpec Int32{VT_I4, "Long"};
+inline constexpr TypeSpec Double{VT_R8, "Double"};
+inline constexpr TypeSpec Boolean{VT_BOOL, "Boolean"};
+inline constexpr TypeSpec Date{VT_DATE, "Date"};
+inline constexpr TypeSpec Currency_{VT_CY, "Currency"};
+inline constexpr TypeSpec Decimal_{VT_DECIMAL, "Decimal"};
+inline constexpr TypeSpec Object{VT_DISPATCH, "Object", &IDispatch::IID_};
+inline constexpr TypeSpec VariantArray{VarType(VT_ARRAY | VT_VARIANT), "Variant()"};
+template <class I>
+constexpr TypeSpec iface(const char* name) {
+    return TypeSpec{VT_DISPATCH, name, &I::IID_};
+}
+}  // namespace types
+
+inline ParamSpec param(const char* name, TypeSpec t) {
+    ParamSpec p;
+    p.name = name;
+    p.type = t;
+    return p;
+}
+
+// ---- Binding early-bound methods to thunks -------------------------------------------
+
+namespace bind_detail {
+
+// Adapts one slot (a Variant already of the declared type) to the C++ parameter type T,
+// and writes a changed value back into the slot after the call.
+template <class T, class = void>
+struct Arg;
+
+template <>
+struct Arg<Variant*> {
+    Variant* p;
+    explicit Arg(Variant& s) : p(&s) {}
+    Variant* get() { return p; }
+    void back(Variant&) {}
+};
+template <>
+struct Arg<const Variant&> {
+    Variant* p;
+    explicit Arg(Variant& s) : p(&s) {}
+    const Variant& get() { return *p; }
+    void back(Variant&) {}
+};
+template <>
+struct Arg<Str*> {
+    Str* p;
+    explicit Arg(Variant& s) : p(&s.str()) {}
+    Str* get() { return p; }
+    void back(Variant&) {}
+};
+template <>
+struct Arg<const Str&> {
+    Variant* p;
+    explicit Arg(Variant& s) : p(&s) {}
+    const Str& get() { return p->str(); }
+    void back(Variant&) {}
+};
+template <>
+struct Arg<Array*> {
+    Array* p;
+    explicit Arg(Variant& s) : p(&s.array()) {}
+    Array* get() { return p; }
+    void back(Variant&) {}
+};
+
+// Scalars travel in a local and go back into the slot in the slot's own type.
+Variant scalarBack(const Variant& slot, int64_t v);
+Variant realBack(const Variant& slot, double v);
+int64_t scalarOf(const Variant& slot);
+double realOf(const Variant& slot);
+Variant scalarResult(VarType vt, int64_t v);
+// A new reference to p as an object variant (nothing for null).
+Variant objectVariant(IUnknown* p);
+// p's interface I with a new reference, or null.
+void* queryFrom(const Variant& s, const IID& iid);
+
+template <class T>
+struct Arg<T*, std::enable_if_t<std::is_integral_v<T>>> {
+    T v;
+    explicit Arg(Variant& s) : v(static_cast<T>(scalarOf(s))) {}
+    T* get() { return &v; }
+    void back(Variant& s) { s = scalarBack(s, int64_t(v)); }
+};
+template <class T>
+struct Arg<T, std::enable_if_t<std::is_integral_v<T>>> {
+    T v;
+    explicit Arg(Variant& s) : v(static_cast<T>(scalarOf(s))) {}
+    T get() { return v; }
+    void back(Variant&) {}
+};
+template <>
+struct Arg<double*> {
+    double v;
+    explicit Arg(Variant& s) : v(realOf(s)) {}
+    double* get() { return &v; }
+    void back(Variant& s) { s = realBack(s, v); }
+};
+template <>
+struct Arg<double> {
+    double v;
+    explicit Arg(Variant& s) : v(realOf(s)) {}
+    double get() { return v; }
+    void back(Variant&) {}
+};
+
+// Interface pointers: queried for the parameter's interface; by reference they go back
+// into the slot (the method releases what it replaces, as [in,out] pointers require).
+template <class I>
+struct Arg<I**, std::enable_if_t<std::is_base_of_v<IUnknown, I>>> {
+    I* p = nullptr;
+    explicit Arg(Variant& s) : p(static_cast<I*>(queryFrom(s, I::IID_))) {}
+    Arg(const Arg&) = delete;
+    ~Arg() {
+        if (p) p->Release();
+    }
+    I** get() { return &p; }
+    void back(Variant& s) { s = objectVariant(p); }
+};
+template <class I>
+struct Arg<I*, std::enable_if_t<std::is_base_of_v<IUnknown, I>>> {
+    I* p = nullptr;
+    explicit Arg(Variant& s) : p(static_cast<I*>(queryFrom(s, I::IID_))) {}
+    Arg(const Arg&) = delete;
+    ~Arg() {
+        if (p) p->Release();
+    }
+    I* get() { return p; }
+    void back(Variant&) {}
+};
+
+// The result: a local of the method's result type, turned into a Variant after the call.
+template <class T, class = void>
+struct Ret;
+template <>
+struct Ret<Variant*> {
+    Variant v;
+    Variant* get() { return &v; }
+    Variant take(VarType) { return std::move(v); }
+};
+template <>
+struct Ret<Str*> {
+    Str v;
+    Str* get() { return &v; }
+    Variant take(VarType) { return Variant(std::move(v)); }
+};
+template <class T>
+struct Ret<T*, std::enable_if_t<std::is_integral_v<T>>> {
+    T v{};
+    T* get() { return &v; }
+    Variant take(VarType vt) { return scalarResult(vt, int64_t(v)); }
+};
+template <>
+struct Ret<double*> {
+    double v = 0;
+    double* get() { return &v; }
+    Variant take(VarType vt) { return vt == VT_DATE ? Variant(DateValue{v}) : Variant(v); }
+};
+template <class I>
+struct Ret<I**, std::enable_if_t<std::is_base_of_v<IUnknown, I>>> {
+    I* v = nullptr;
+    Ret() = default;
+    Ret(const Ret&) = delete;
+    ~Ret() {
+        if (v) v->Release();
+    }
+    I** get() { return &v; }
+    Variant take(VarType) { return objectVariant(v); }
+};
+
+template <class I, class... A, size_t... N>
+HRESULT callVoid(I* self, HRESULT (I::*m)(A...), Variant* const* slots, std::index_sequence<N...>) {
+    std::tuple<Arg<A>...> args(*slots[N]...);
+    (void)args;
+    HRESULT hr = (self->*m)(std::get<N>(args).get()...);
+    (std::get<N>(args).back(*slots[N]), ...);
+    return hr;
+}
+
+template <class I, class... A, size_t... N>
+HRESULT callWithResult(I* self, HRESULT (I::*m)(A...), Variant* const* slots, Variant* result, VarType rvt,
+                       std::index_sequence<N...>) {
+    using All = std::tuple<A...>;
+    using R = std::tuple_element_t<sizeof...(A) - 1, All>;
+    std::tuple<Arg<std::tuple_element_t<N, All>>...> args(*slots[N]...);
+    (void)args;  // members without parameters
+    Ret<R> ret;
+    HRESULT hr = (self->*m)(std::get<N>(args).get()..., ret.get());
+    (std::get<N>(args).back(*slots[N]), ...);
+    if (succeeded(hr) && result) *result = ret.take(rvt);
+    return hr;
+}
+
+template <class I, class... A>
+constexpr size_t arityOf(HRESULT (I::*)(A...)) {
+    return sizeof...(A);
+}
+
+template <auto M>
+HRESULT voidThunk(void* self, Variant* const* slots, Variant*, VarType) {
+    return []<class I, class... A>(void* s, Variant* const* sl, HRESULT (I::*m)(A...)) {
+        return callVoid(static_cast<I*>(s), m, sl, std::index_sequence_for<A...>{});
+    }(self, slots, M);
+}
+
+template <auto M>
+HRESULT resultThunk(void* self, Variant* const* slots, Variant* result, VarType rvt) {
+    return []<class I, class... A>(void* s, Variant* const* sl, Variant* r, VarType vt, HRESULT (I::*m)(A...)) {
+        return callWithResult(static_cast<I*>(s), m, sl, r, vt, std::make_index_sequence<sizeof...(A) - 1>{});
+    }(self, slots, result, rvt, M);
+}
+
+}  // namespace bind_detail
+
+// Table entries. M is the early-bound method (a pointer to member of the interface); its
+// C++ parameters follow `params` in order, then the result pointer when there is a result.
+template <auto M>
+MemberSpec method(const char* name, DISPID id, std::vector<ParamSpec> params, TypeSpec result,
+                  const char* help = "") {
+    return MemberSpec{name,  id,   MemberKind::Method, std::move(params), result, &bind_detail::resultThunk<M>,
+                      help, bind_detail::arityOf(M)};
+}
+template <auto M>
+MemberSpec sub(const char* name, DISPID id, std::vector<ParamSpec> params, const char* help = "") {
+    return MemberSpec{name, id, MemberKind::Method, std::move(params), std::nullopt, &bind_detail::voidThunk<M>,
+                      help, bind_detail::arityOf(M)};
+}
+template <auto M>
+MemberSpec getter(const char* name, DISPID id, TypeSpec result, std::vector<ParamSpec> params = {},
+                  const char* help = "") {
+    return MemberSpec{name, id, MemberKind::Get, std::move(params), result, &bind_detail::resultThunk<M>,
+                      help, bind_detail::arityOf(M)};
+}
+// The new value is the last parameter.
+template <auto M>
+MemberSpec setter(const char* name, DISPID id, std::vector<ParamSpec> params, const char* help = "") {
+    return MemberSpec{name, id, MemberKind::Put, std::move(params), std::nullopt, &bind_detail::voidThunk<M>,
+                      help, bind_detail::arityOf(M)};
+}
+template <auto M>
+MemberSpec setterRef(const char* name, DISPID id, std::vector<ParamSpec> params, const char* help = "") {
+    return MemberSpec{name, id, MemberKind::PutRef, std::move(params), std::nullopt, &bind_detail::voidThunk<M>,
+                      help, bind_detail::arityOf(M)};
+}
+
+// One interface's table, with names and ids resolved when it is built. Members of the
+// base interface (if any) come first, as in the interface's own layout.
+class InterfaceInfo {
+public:
+    InterfaceInfo(const char* name, const IID& iid, std::vector<MemberSpec> members,
+                  const InterfaceInfo* base = nullptr, const char* help = "");
+
+    const char* name() const { return name_; }
+    const IID& iid() const { return iid_; }
+    const char* help() const { return help_; }
+    const InterfaceInfo* base() const { return base_; }
+    // All members, the base's first.
+    const std::vector<MemberSpec>& members() const { return members_; }
+    // Own members only (what the interface adds to its base).
+    size_t firstOwnMember() const { return firstOwn_; }
+
+    // The member for an id and invoke flags: a method when flags allow one, else the
+    // property get / put / put-ref; nullptr when none.
+    const MemberSpec* find(DISPID id, uint16_t flags) const;
+    // Dispatch id of a member name, without regard to case; DISPID_UNKNOWN when none.
+    DISPID idOfName(StrView name) const;
+    // Index of a parameter of the member(s) with that id, without regard to case; -1 when none.
+    int paramIndex(DISPID id, StrView name) const;
+
+private:
+    const char* name_;
+    IID iid_;
+    const char* help_;
+    const InterfaceInfo* base_;
+    std::vector<MemberSpec> members_;
+    size_t firstOwn_ = 0;
+    std::vector<std::pair<Str, DISPID>> byName_;  // folded name -> id, sorted
+};
+
+// The dispatch engine behind every object's IDispatch.
+HRESULT dispatchIdsOfNames(const InterfaceInfo& info, const char16_t* const* names, uint32_t count,
+                           DISPID* ids);
+HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_t flags, DispParams* params,
+                       Variant* result, ExcepInfo* excep, uint32_t* argErr);
+
+// ---- Type information ---------------------------------------------------------------
+
+// What GetTypeInfo hands out: the interface's table, readable by clients.
+struct ITypeInfo : IUnknown {
+    static constexpr IID IID_ = guid("{00020401-0000-0000-C000-000000000046}");
+    // The table; owned by the interface, lives as long as the process.
+    virtual HRESULT GetInterfaceInfo(const InterfaceInfo** out) = 0;
+
+protected:
+    ~ITypeInfo() = default;
+};
+// A new type-information object over info (the caller owns the reference).
+HRESULT makeTypeInfo(const InterfaceInfo& info, ITypeInfo** out);
+
+// Readable listing of one interface: members with ids, kinds, parameters and defaults.
+std::string describeInterface(const InterfaceInfo& info);
+// Text of a default value as a listing shows it ("1", "\"\"", "True").
+std::string describeValue(const Variant& v);
+
+// ---- Calling late-bound ---------------------------------------------------------------
+
+// One argument of a late-bound call: a value, or a reference to the caller's variable.
+struct CallArg {
+    Variant value;
+    CallArg(Variant v) : value(std::move(v)) {}
+    template <class T>
+    CallArg(T&& v) requires std::is_constructible_v<Variant, T&&> : value(std::forward<T>(v)) {}
+    static CallArg ref(Variant& target) { return CallArg(Variant::byRef(&target)); }
+};
+
+// Late-bound call by name (resolved through GetIDsOfNames) or by id. Arguments in natural
+// order. Returns the result (empty when the member returns nothing). Throws rt::Error: the
+// member's own error for DISP_E_EXCEPTION, 438 for an unknown name or member, 13 for a
+// type mismatch, 449 for a missing argument, 450 for a wrong argument count.
+Variant invoke(IDispatch* obj, StrView name, uint16_t flags, std::vector<CallArg> args = {});
+Variant invokeId(IDispatch* obj, DISPID id, uint16_t flags, std::vector<CallArg> args = {});
+Variant callMethod(IDispatch* obj, StrView name, std::vector<CallArg> args = {});
+Variant getProperty(IDispatch* obj, StrView name, std::vector<CallArg> args = {});
+void putProperty(IDispatch* obj, StrView name, Variant value);
+// The error a failed Invoke reports, as an rt::Error.
+Error invokeError(HRESULT hr, const ExcepInfo& excep);
+
+}  // namespace rt

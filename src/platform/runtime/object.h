@@ -1,0 +1,103 @@
+// Base for objects with dual interfaces: reference counting, QueryInterface over the
+// interfaces' inheritance chains, and IDispatch served from the primary interface's table.
+//
+// An interface struct derives from IDispatch (or from another interface, named as its
+// `Base`), declares its IID as `IID_` and its table as `static const InterfaceInfo& info()`.
+#pragma once
+
+#include <atomic>
+#include <new>
+#include <type_traits>
+
+#include "com.h"
+#include "dispatch.h"
+
+namespace rt {
+
+namespace object_detail {
+template <class I>
+bool chainHas(const IID& iid) {
+    if (iid == I::IID_) return true;
+    if constexpr (requires { typename I::Base; }) return chainHas<typename I::Base>(iid);
+    return false;
+}
+}  // namespace object_detail
+
+// Derived implements Primary (its dispatch interface) and optionally Others. Objects are
+// made with makeObject<Derived>() and die with their last reference.
+template <class Derived, class Primary, class... Others>
+class DispatchObject : public Primary, public Others... {
+public:
+    HRESULT QueryInterface(const IID& iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (iid == IUnknown::IID_ || iid == IDispatch::IID_ || object_detail::chainHas<Primary>(iid)) {
+            *out = static_cast<Primary*>(this);
+        } else {
+            (void)((object_detail::chainHas<Others>(iid) ? (*out = static_cast<Others*>(this), true) : false) || ...);
+        }
+        if (!*out) return queryExtra(iid, out);
+        AddRef();
+        return S_OK;
+    }
+    uint32_t AddRef() override { return ++refs_; }
+    uint32_t Release() override {
+        uint32_t n = --refs_;
+        if (n == 0) delete static_cast<Derived*>(this);
+        return n;
+    }
+
+    HRESULT GetTypeInfoCount(uint32_t* count) override {
+        if (!count) return E_POINTER;
+        *count = 1;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(uint32_t index, LCID, ITypeInfo** info) override {
+        if (!info) return E_POINTER;
+        *info = nullptr;
+        if (index != 0) return DISP_E_BADINDEX;
+        return makeTypeInfo(Primary::info(), info);
+    }
+    HRESULT GetIDsOfNames(const IID&, const char16_t* const* names, uint32_t count, LCID, DISPID* ids) override {
+        return dispatchIdsOfNames(Primary::info(), names, count, ids);
+    }
+    HRESULT Invoke(DISPID id, const IID&, LCID, uint16_t flags, DispParams* params, Variant* result,
+                   ExcepInfo* excep, uint32_t* argErr) override {
+        return dispatchInvoke(Primary::info(), static_cast<Primary*>(this), id, flags, params, result, excep,
+                              argErr);
+    }
+
+    // A new reference to this object through its primary interface.
+    ComPtr<Primary> self() { return ComPtr<Primary>(static_cast<Primary*>(this)); }
+
+protected:
+    DispatchObject() { ++liveObjectCount(); }
+    virtual ~DispatchObject() { --liveObjectCount(); }
+    // Interfaces outside the declared ones (for objects that expose extra ones on request).
+    virtual HRESULT queryExtra(const IID&, void**) { return E_NOINTERFACE; }
+
+private:
+    std::atomic<uint32_t> refs_{1};
+};
+
+// A new object with one reference, owned by the returned pointer.
+template <class T, class... A>
+ComPtr<T> makeObject(A&&... a) {
+    return ComPtr<T>::adopt(new T(std::forward<A>(a)...));
+}
+
+// Stores a new reference to p in an [in,out] or [out] interface slot, releasing the old one.
+template <class I, class J>
+void assignOut(I** slot, const ComPtr<J>& p) {
+    I* old = *slot;
+    *slot = p.get();
+    if (*slot) (*slot)->AddRef();
+    if (old) old->Release();
+}
+template <class I>
+void assignOut(I** slot, std::nullptr_t) {
+    if (I* old = *slot) old->Release();
+    *slot = nullptr;
+}
+
+}  // namespace rt

@@ -1,0 +1,45 @@
+// The library's four classes.
+#pragma once
+
+#include "frame/interfaces.h"
+#include "frame/module.h"
+#include "runtime/object.h"
+
+namespace velmora {
+
+// The toolbox of helper methods. Its methods live with their subsystems (data/, xml/,
+// text/, forms/); this folder holds only its construction.
+class CCommonFunction final : public rt::DispatchObject<CCommonFunction, _CCommonFunction>, CountedObject {
+public:
+    // Renews the thread's gMsgBox (every construction does).
+    CCommonFunction();
+    VELMORA_CCOMMONFUNCTION_MEMBERS(VELMORA_OVERRIDE_MEMBER)
+};
+
+// The connection pool. Only the library makes it (in Main).
+class CConPool final : public rt::DispatchObject<CConPool, _CConPool>, CountedObject {
+public:
+    CConPool();
+    HRESULT objDsn2Con(Variant* vDsn, ado::_Connection** result) override;
+    HRESULT GetConn(Variant* vDsn, ado::_Connection** objConTmp, int32_t* lWaitTime, int16_t* result) override;
+    HRESULT ReleaseConn(ado::_Connection** objCon) override;
+    HRESULT ResetPool() override;
+    HRESULT get_MaxCon(int16_t* result) override;
+    HRESULT put_MaxCon(int16_t value) override;
+
+private:
+    int16_t m_iMaxCon = 5;
+};
+
+// The global application object: hands out the calling thread's pool.
+class CGlobal final : public rt::DispatchObject<CGlobal, _CGlobal>, CountedObject {
+public:
+    HRESULT GetPoolInstance(_CConPool** result) override;
+};
+
+class CReset final : public rt::DispatchObject<CReset, _CReset>, CountedObject {
+public:
+    HRESULT Transaction(VARIANT_BOOL* result) override;
+};
+
+}  // namespace velmora

@@ -1,0 +1,28 @@
+// Helpers shared by the value-core tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/runtime/error.h"
+#include "platform/runtime/ustring.h"
+
+namespace rt::testing {
+
+// The run-time error number that body raises; 0 when it returns normally.
+template <class F>
+int errorNumberOf(F&& body) {
+    try {
+        body();
+    } catch (const rt::Error& e) {
+        return e.numberValue();
+    }
+    return 0;
+}
+
+inline std::string u8(rt::StrView s) { return rt::toUtf8(s); }
+
+}  // namespace rt::testing
+
+#define EXPECT_RT_ERROR(number, expr) EXPECT_EQ((number), ::rt::testing::errorNumberOf([&] { (void)(expr); })) << #expr
