@@ -2,9 +2,9 @@
 #include <limits>
 #include <optional>
 
-#include "platform/runtime/convert.h"
-#include "platform/runtime/date.h"
-#include "platform/runtime/locale.h"
+#include "runtime/convert.h"
+#include "runtime/date.h"
+#include "runtime/locale.h"
 #include "runtime/value_testing.h"
 
 using namespace rt;
@@ -250,7 +250,7 @@ TEST_F(ConvertTest, DecimalsAndCurrency) {
     EXPECT_EQ(12346, toCurrency(Variant(1.23456)));
     EXPECT_EQ(10000, toCurrency(Variant(u"1.00005")));
     EXPECT_EQ(10002, toCurrency(Variant(u"1.00015")));
-    EXPECT_EQ(-25000, toCurrency(Variant(int16_t(-2))) / 2 * 2 - 5000);
+    EXPECT_EQ(-20000, toCurrency(Variant(int16_t(-2))));
     EXPECT_EQ(15000, toCurrency(dec(u"1.5")));
     EXPECT_RT_ERROR(6, toCurrency(Variant(1e16)));
     EXPECT_RT_ERROR(13, toCurrency(Variant(u"x")));

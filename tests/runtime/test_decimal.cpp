@@ -1,7 +1,7 @@
 #include <random>
 #include <string>
 
-#include "platform/runtime/decimal.h"
+#include "runtime/decimal.h"
 #include "runtime/value_testing.h"
 
 using rt::Decimal;

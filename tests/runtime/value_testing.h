@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/runtime/error.h"
-#include "platform/runtime/ustring.h"
+#include "runtime/error.h"
+#include "runtime/ustring.h"
 
 namespace rt::testing {
 

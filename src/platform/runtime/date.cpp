@@ -25,7 +25,7 @@ int daysInMonth(int y, int m) {
 }
 
 // Proleptic Gregorian day count relative to 1970-01-01 and back (H. Hinnant's algorithms).
-long daysFromCivil(long y, unsigned m, unsigned d) {
+constexpr long daysFromCivil(long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = unsigned(y - era * 400);
@@ -46,7 +46,7 @@ void civilFromDays(long z, int& y, int& m, int& d) {
     y = int(long(yoe) + era * 400 + (m <= 2));
 }
 
-const long kEpochOffset = daysFromCivil(1899, 12, 30);
+constexpr long kEpochOffset = daysFromCivil(1899, 12, 30);
 
 // Splits a serial into its day number and the second of that day, rounding to the second.
 void splitSerial(double serial, long& day, long& second) {

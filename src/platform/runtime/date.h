@@ -21,16 +21,22 @@ CivilTime civilFromSerial(double serial);
 // 1 = Sunday ... 7 = Saturday.
 int weekday(double serial);
 
-// The date test on text: year first, "-" or "/" as separators, 4-digit years 100..9999
-// (shorter years as the runtime reads them), real calendar days only, optional time of day
-// ("10:20", "10:20:30", with optional AM/PM). nullopt when the text is not a date.
+// The date test on text: year first, "-" or "/" as separators (one of them throughout),
+// 3- or 4-digit years 100..9999 (1- and 2-digit years windowed as the runtime does: 00-29
+// are 20xx, 30-99 19xx), real calendar days only, optional time of day after spaces
+// ("10:20", "10:20:30", with optional AM/PM). Also read: the locale's own day order when
+// its short date puts the year last (3/5/2007 under en-US), and a time of day alone (the
+// serial's fraction). Surrounding spaces are ignored. nullopt when the text is not a date.
 std::optional<double> parseDateText(StrView s);
 
 // The system short-date text (the locale's pattern), followed by " " and the time
-// ("H:mm:ss") when the time is not midnight.
+// ("H:mm:ss") when the time is not midnight. As the runtime does, a serial without a date
+// part (day 1899-12-30) gives the time alone ("10:20:30", "0:00:00"). Error 6 out of range.
 Str dateText(double serial);
-// Pattern formatter for dates: yyyy, yy, MM, M, dd, d, HH, H, hh, h, mm, m (minutes after
-// an hour, else month), ss, s, and literal text.
+// Pattern formatter for dates: yyyy, yy, y (day of the year), MM, M, dd, d, HH, H, hh, h
+// (12-hour only when the pattern has AM/PM or tt), mm, m (minutes right after an hour or
+// right before seconds, else month), ss, s, AM/PM, tt; "..." or '...' and \x are literal,
+// any other character is itself. Error 6 for serials out of range.
 Str formatDate(double serial, StrView pattern);
 
 // Current time of day in seconds since midnight, with fractions.

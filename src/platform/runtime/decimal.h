@@ -78,6 +78,9 @@ public:
     friend bool operator<(const Decimal& a, const Decimal& b) { return compare(a, b) < 0; }
 
 private:
+    // a + b (a - b when negateB): the in-place path for the common case.
+    static Decimal addFast(const Decimal& a, const Decimal& b, bool negateB);
+
     uint32_t hi_ = 0;
     uint64_t lo_ = 0;
     uint8_t scale_ = 0;

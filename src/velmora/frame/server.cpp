@@ -84,3 +84,9 @@ rt::HRESULT DllRegisterServer() {
 rt::HRESULT DllUnregisterServer() {
     return rt::boundary(u"Velmora", [] { rt::unregisterServer(typeLibrary(), libraryFile()); });
 }
+
+rt::HRESULT DllGetTypeLibrary(const rt::TypeLibDesc** out) {
+    if (!out) return rt::E_POINTER;
+    *out = &typeLibrary();
+    return rt::S_OK;
+}

@@ -27,4 +27,6 @@ __attribute__((visibility("default"))) rt::HRESULT DllCanUnloadNow();
 __attribute__((visibility("default"))) rt::HRESULT DllRegisterServer();
 // Removes exactly what DllRegisterServer recorded.
 __attribute__((visibility("default"))) rt::HRESULT DllUnregisterServer();
+// *out receives the type library description (owned by the library, lives while it is loaded).
+__attribute__((visibility("default"))) rt::HRESULT DllGetTypeLibrary(const rt::TypeLibDesc** out);
 }

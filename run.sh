@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Installs what the project needs (only what is missing), builds, and runs either the main
+# job (a tour of the library through the scripting host) or every test suite.
+#
+#   ./run.sh demo   build (Release) and run examples/tour.jsonl through `velmora run`
+#   ./run.sh test   build Release and ASan+UBSan, run all tests (PostgreSQL started and stopped)
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config ccache
+  libxml2-dev libsqlite3-dev libicu-dev nlohmann-json3-dev
+  unixodbc unixodbc-dev odbc-postgresql tdsodbc
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  postgresql
+)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    log "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+  register_odbc_drivers
+}
+
+# The data-access layer finds ODBC drivers through the driver manager's configuration.
+register_odbc_drivers() {
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  if ! odbcinst -q -d -n "PostgreSQL Unicode" >/dev/null 2>&1 && [ -f /usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so ]; then
+    printf '[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode)\nDriver=psqlodbcw.so\nSetup=libodbcpsqlS.so\n' \
+      | $sudo odbcinst -i -d -r >/dev/null
+  fi
+  if ! odbcinst -q -d -n "FreeTDS" >/dev/null 2>&1 && [ -f /usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so ]; then
+    printf '[FreeTDS]\nDescription=FreeTDS ODBC driver\nDriver=libtdsodbc.so\n' | $sudo odbcinst -i -d -r >/dev/null
+  fi
+}
+
+build() {  # build <folder> <cmake args...>
+  local dir=$1; shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  ninja -C "$dir" -j"$(nproc)"
+}
+
+run_tests() {  # run_tests <build folder> <label>
+  log "tests: $2"
+  (cd "$1" && ctest --output-on-failure -j"$(nproc)" --timeout 600)
+}
+
+case "${1:-}" in
+  demo)
+    install_packages
+    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=OFF -DVELMORA_TESTS=OFF
+    log "the tour: examples/tour.jsonl"
+    VELMORA_REGISTRY="$ROOT/build/release/registry.json" build/release/out/velmora run examples/tour.jsonl
+    ;;
+  test)
+    install_packages
+    build build/release -DCMAKE_BUILD_TYPE=Release
+    run_tests build/release "Release"
+    build build/asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build/asan "ASan+UBSan"
+    ;;
+  *)
+    echo "usage: $0 demo | test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,36 @@
+// Shared helpers for the library's tests: objects reached as a client reaches them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "client.h"
+#include "runtime/convert.h"
+#include "runtime/dispatch.h"
+
+namespace velmora::testing {
+
+inline void useBuiltLibrary() {
+    static bool done = [] {
+        client::useLibrary(VELMORA_OUT_DIR "/libvelmora.so");
+        return true;
+    }();
+    (void)done;
+}
+
+inline rt::ComPtr<_CCommonFunction> newCommon() {
+    useBuiltLibrary();
+    return client::newCommonFunction();
+}
+
+inline rt::ComPtr<rt::IDispatch> asDispatch(const rt::ComPtr<_CCommonFunction>& p) {
+    return rt::ComPtr<rt::IDispatch>(p.get());
+}
+
+// Late-bound call on an object, by member name.
+inline rt::Variant late(const rt::ComPtr<_CCommonFunction>& p, rt::StrView name, std::vector<rt::CallArg> args) {
+    return rt::callMethod(asDispatch(p).get(), name, std::move(args));
+}
+
+inline rt::Variant str(const char16_t* s) { return rt::Variant(rt::Str(s)); }
+
+}  // namespace velmora::testing
