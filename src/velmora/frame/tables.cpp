@@ -16,16 +16,16 @@ using rt::setter;
 using rt::sub;
 
 namespace {
-const rt::TypeSpec Connection = iface<ado::_Connection>("Connection");
-const rt::TypeSpec Recordset = iface<ado::_Recordset>("Recordset");
-const rt::TypeSpec Field = iface<ado::Field>("Field");
-const rt::TypeSpec Document = iface<dom::IXMLDOMDocument>("DOMDocument");
-const rt::TypeSpec Element = iface<dom::IXMLDOMElement>("IXMLDOMElement");
-const rt::TypeSpec Pool = iface<_CConPool>("CConPool");
+const rt::TypeSpec tConnection = iface<ado::_Connection>("Connection");
+const rt::TypeSpec tRecordset = iface<ado::_Recordset>("Recordset");
+const rt::TypeSpec tField = iface<ado::Field>("Field");
+const rt::TypeSpec tDocument = iface<dom::IXMLDOMDocument>("DOMDocument");
+const rt::TypeSpec tElement = iface<dom::IXMLDOMElement>("IXMLDOMElement");
+const rt::TypeSpec tPool = iface<_CConPool>("CConPool");
 // Enumerations travel as 32-bit integers.
-const rt::TypeSpec CursorType{rt::VT_I4, "CursorTypeEnum"};
-const rt::TypeSpec LockType{rt::VT_I4, "LockTypeEnum"};
-const rt::TypeSpec CompareMethod{rt::VT_I4, "VbCompareMethod"};
+const rt::TypeSpec tCursorType{rt::VT_I4, "CursorTypeEnum"};
+const rt::TypeSpec tLockType{rt::VT_I4, "LockTypeEnum"};
+const rt::TypeSpec tCompareMethod{rt::VT_I4, "VbCompareMethod"};
 
 Variant i2(int16_t v) { return Variant(v); }
 Variant i4(int32_t v) { return Variant(v); }
@@ -38,12 +38,12 @@ const InterfaceInfo& _CConPool::info() {
     static const InterfaceInfo table(
         "_CConPool", IID_,
         {
-            method<&I::objDsn2Con>("objDsn2Con", 0x60030001, {param("vDsn", Variant_)}, Connection),
+            method<&I::objDsn2Con>("objDsn2Con", 0x60030001, {param("vDsn", Variant_)}, tConnection),
             method<&I::GetConn>("GetConn", 0x60030002,
-                                {param("vDsn", Variant_), param("objConTmp", Connection),
+                                {param("vDsn", Variant_), param("objConTmp", tConnection),
                                  param("lWaitTime", Int32).opt(i4(20))},
                                 Int16),
-            sub<&I::ReleaseConn>("ReleaseConn", 0x60030003, {param("objCon", Connection)}),
+            sub<&I::ReleaseConn>("ReleaseConn", 0x60030003, {param("objCon", tConnection)}),
             sub<&I::ResetPool>("ResetPool", 0x60030005, {}),
             getter<&I::get_MaxCon>("MaxCon", 0x68030000, Int16),
             setter<&I::put_MaxCon>("MaxCon", 0x68030000, {param("value", Int16).byVal()}),
@@ -53,7 +53,7 @@ const InterfaceInfo& _CConPool::info() {
 
 const InterfaceInfo& _CGlobal::info() {
     static const InterfaceInfo table("_CGlobal", IID_,
-                                     {method<&_CGlobal::GetPoolInstance>("GetPoolInstance", 0x60030000, {}, Pool)});
+                                     {method<&_CGlobal::GetPoolInstance>("GetPoolInstance", 0x60030000, {}, tPool)});
     return table;
 }
 
@@ -68,31 +68,31 @@ const InterfaceInfo& _CCommonFunction::info() {
     static const InterfaceInfo table(
         "_CCommonFunction", IID_,
         {
-            method<&I::objOpenDB>("objOpenDB", 0x60030000, {param("sConn", String)}, Connection),
+            method<&I::objOpenDB>("objOpenDB", 0x60030000, {param("sConn", String)}, tConnection),
             method<&I::vInRecord2>("vInRecord2", 0x60030001,
                                    {param("sName", Variant_), param("vVal", Variant_), param("strSql", String),
                                     param("con", Variant_), param("strError", Variant_).opt()},
                                    Variant_),
             method<&I::vInRecord>("vInRecord", 0x60030002,
                                   {param("sql", Variant_), param("con", Variant_).opt(),
-                                   param("lFlag", Int32).opt(i4(1)), param("cursortype", CursorType).opt(i4(0)),
-                                   param("locktype", LockType).opt(i4(1)), param("line", Int32).opt()},
+                                   param("lFlag", Int32).opt(i4(1)), param("cursortype", tCursorType).opt(i4(0)),
+                                   param("locktype", tLockType).opt(i4(1)), param("line", Int32).opt()},
                                   Variant_),
-            method<&I::sCheckField>("sCheckField", 0x60030003, {param("sVal", Variant_), param("fld", Field)},
+            method<&I::sCheckField>("sCheckField", 0x60030003, {param("sVal", Variant_), param("fld", tField)},
                                     String),
-            method<&I::GetElementVal>("GetElementVal", 0x60030004, {param("sName", String), param("node", Element)},
+            method<&I::GetElementVal>("GetElementVal", 0x60030004, {param("sName", String), param("node", tElement)},
                                       String),
             method<&I::GetAttributeVal>("GetAttributeVal", 0x60030005,
-                                        {param("sName", String), param("node", Element)}, String),
-            method<&I::sRootTag>("sRootTag", 0x60030006, {param("doc", Document)}, String),
-            method<&I::objSelectRootTag>("objSelectRootTag", 0x60030007, {param("doc", Document)}, Element),
+                                        {param("sName", String), param("node", tElement)}, String),
+            method<&I::sRootTag>("sRootTag", 0x60030006, {param("doc", tDocument)}, String),
+            method<&I::objSelectRootTag>("objSelectRootTag", 0x60030007, {param("doc", tDocument)}, tElement),
             method<&I::objMakeNode>("objMakeNode", 0x60030008,
-                                    {param("nodeName", String).byVal(), param("attr", VariantArray)}, Element),
+                                    {param("nodeName", String).byVal(), param("attr", VariantArray)}, tElement),
             method<&I::objMakeNode2>("objMakeNode2", 0x60030009,
-                                     {param("nodeName", String).byVal(), param("doc", Document),
+                                     {param("nodeName", String).byVal(), param("doc", tDocument),
                                       param("nodeText", Variant_), param("attr", VariantArray)},
-                                     Element),
-            method<&I::objGenerateKaDom>("objGenerateKaDom", 0x6003000a, {param("attr", VariantArray)}, Document),
+                                     tElement),
+            method<&I::objGenerateKaDom>("objGenerateKaDom", 0x6003000a, {param("attr", VariantArray)}, tDocument),
             method<&I::sCurrentPath>("sCurrentPath", 0x6003000b, {param("strPath", String).opt()}, String),
             method<&I::sCheckDateNull>("sCheckDateNull", 0x6003000c, {param("sDate", Variant_)}, String),
             method<&I::sCheckDate>("sCheckDate", 0x6003000d, {param("sDate", Variant_)}, String),
@@ -105,7 +105,7 @@ const InterfaceInfo& _CCommonFunction::info() {
                                   Int32),
             method<&I::bContain>("bContain", 0x60030012, {param("str", String), param("ctrl", Object)}, Boolean),
             method<&I::iItemPos>("iItemPos", 0x60030013, {param("str", String), param("ctrl", Object)}, Int16),
-            method<&I::iNodeCount>("iNodeCount", 0x60030014, {param("pa", Element)}, Int16),
+            method<&I::iNodeCount>("iNodeCount", 0x60030014, {param("pa", tElement)}, Int16),
             sub<&I::LoadFromTemplate>("LoadFromTemplate", 0x60030015,
                                       {param("strTemplateName", String), param("objRtnDoc", Variant_),
                                        param("strFileName", String).opt(), param("bAsDom", Boolean).opt(boolean(true))}),
@@ -145,11 +145,11 @@ const InterfaceInfo& _CCommonFunction::info() {
                               {param("vData", Variant_), param("lstart", Int32), param("llen", Int32)}, String),
             method<&I::InstrEx>("InstrEx", 0x60030024,
                                 {param("istart", Int32), param("vData", Variant_), param("vfind", Variant_),
-                                 param("compare", CompareMethod).opt(i4(1))},
+                                 param("compare", tCompareMethod).opt(i4(1))},
                                 Int16),
             method<&I::iBitVal>("iBitVal", 0x60030025, {param("vVal", Variant_), param("lPos", Int32).opt(i4(1))},
                                 Int16),
-            method<&I::iFldType>("iFldType", 0x60030026, {param("objFld", Field)}, Int16),
+            method<&I::iFldType>("iFldType", 0x60030026, {param("objFld", tField)}, Int16),
             method<&I::strVal>("strVal", 0x60030027,
                                {param("vVal", Variant_), param("bNumFlag", Boolean).opt(boolean(false))}, Variant_),
             method<&I::Vround>("Vround", 0x60030028, {param("val1", Double), param("dec", Int16)}, Variant_),
@@ -159,37 +159,37 @@ const InterfaceInfo& _CCommonFunction::info() {
                                      Boolean),
             method<&I::ComputerName>("ComputerName", 0x6003002a, {}, String),
             method<&I::objMakeNode3>("objMakeNode3", 0x6003002b,
-                                     {param("strNodeName", String), param("TripleSet", VariantArray)}, Element),
+                                     {param("strNodeName", String), param("TripleSet", VariantArray)}, tElement),
             method<&I::Doc2Rs>("Doc2Rs", 0x6003002c,
-                               {param("objChild", Element), param("cursortype", CursorType).opt(i4(0)),
-                                param("locktype", LockType).opt(i4(3)), param("strRepel", String).opt(text(u""))},
-                               Recordset),
-            method<&I::Rs2Doc>("Rs2Doc", 0x6003002d, {param("objRst", Recordset)}, Document),
-            method<&I::Sql2Doc>("Sql2Doc", 0x6003002e, {param("vDsn", Variant_), param("sql", String)}, Document),
+                               {param("objChild", tElement), param("cursortype", tCursorType).opt(i4(0)),
+                                param("locktype", tLockType).opt(i4(3)), param("strRepel", String).opt(text(u""))},
+                               tRecordset),
+            method<&I::Rs2Doc>("Rs2Doc", 0x6003002d, {param("objRst", tRecordset)}, tDocument),
+            method<&I::Sql2Doc>("Sql2Doc", 0x6003002e, {param("vDsn", Variant_), param("sql", String)}, tDocument),
             method<&I::strTrim>("strTrim", 0x6003002f,
                                 {param("vData", Variant_), param("bLowerCase", Boolean).opt(boolean(true)),
                                  param("lTrimMode", Int32).opt(i4(2))},
                                 String),
-            method<&I::AddEmptyRow>("AddEmptyRow", 0x60030030, {param("objOut", Element), param("objRst", Recordset)},
+            method<&I::AddEmptyRow>("AddEmptyRow", 0x60030030, {param("objOut", tElement), param("objRst", tRecordset)},
                                     Boolean),
             method<&I::bColHasFld>("bColHasFld", 0x60030031, {param("objCol", Object), param("strFldName", String)},
                                    Boolean),
             sub<&I::SetAttr>("SetAttr", 0x60030033,
                              {param("vNodePath", Variant_), param("vAttrName", Variant_), param("vAttrVal", Variant_),
-                              param("objDom", Element).opt()}),
+                              param("objDom", tElement).opt()}),
             method<&I::GetAttr>("GetAttr", 0x60030034,
                                 {param("vNodePath", Variant_), param("vAttrName", Variant_),
-                                 param("objDom", Element).opt()},
+                                 param("objDom", tElement).opt()},
                                 String),
             sub<&I::SetRsAttribute>("SetRsAttribute", 0x60030035,
-                                    {param("objIn", Element), param("NameValuePair", VariantArray)}),
+                                    {param("objIn", tElement), param("NameValuePair", VariantArray)}),
             method<&I::GetNodeText>("GetNodeText", 0x60030036,
-                                    {param("vNodePath", Variant_), param("objDom", Element).opt()}, String),
+                                    {param("vNodePath", Variant_), param("objDom", tElement).opt()}, String),
             sub<&I::SetNodeText>("SetNodeText", 0x60030037,
                                  {param("vNodePath", Variant_), param("vAttrVal", Variant_),
-                                  param("objDom", Element).opt()}),
+                                  param("objDom", tElement).opt()}),
             method<&I::IsFldEmpty>("IsFldEmpty", 0x60030038,
-                                   {param("objRst", Recordset), param("strFldName", String),
+                                   {param("objRst", tRecordset), param("strFldName", String),
                                     param("bZeroAsEmpty", Boolean).opt(boolean(true))},
                                    Boolean),
         });

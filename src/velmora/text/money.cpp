@@ -1,18 +1,134 @@
+#include "text/money.h"
+
+#include <cmath>
+
 #include "frame/classes.h"
 #include "frame/guards.h"
+#include "runtime/convert.h"
+#include "text/number_format.h"
+#include "text/strings.h"
+
+namespace velmora::text {
+
+using rt::Decimal;
+using rt::Str;
+using rt::Variant;
+
+namespace {
+
+// The amount with spaces trimmed, as text (null stays null: it has no text to trim).
+Variant trimmedAmount(const Variant& v) {
+    if (v.isNull()) return v;
+    return Variant(Str(rt::trimSpaces(rt::toText(v))));
+}
+
+// A numeric value as a decimal: doubles and plain text on their quick paths.
+Decimal decimalOf(const Variant& v) {
+    if (v.type() == rt::VT_R8) return decimalOfDouble(v.r8());
+    if (v.type() == rt::VT_BSTR) {
+        std::optional<Decimal> d = parseDecimal(v.str());
+        if (!d) rt::raise(rt::kErrTypeMismatch);
+        return *d;
+    }
+    return rt::toDecimal(v);
+}
+
+// Whether the value converts to a decimal zero. Error 6 beyond the decimal range.
+bool isDecimalZero(const Variant& v) {
+    if (v.type() == rt::VT_R8) {
+        // Within these bounds a double is a non-zero decimal; outside, ask the conversion.
+        const double a = std::fabs(v.r8());
+        if (a >= 1e-13 && a < 1e15) return false;
+        return Decimal::fromDouble(v.r8()).isZero();
+    }
+    return decimalOf(v).isZero();
+}
+
+NumberPattern moneyPattern(int16_t hasdot, int16_t count, bool percent) {
+    NumberPattern p = hasdot == 1   ? NumberPattern::fixedDecimals(count)
+                      : hasdot == 0 ? NumberPattern::upToFourDecimals()
+                                    : NumberPattern::wholeNumber();
+    p.percent = percent;
+    return p;
+}
+
+}  // namespace
+
+Str sMoneyFormat(const Variant& vMny, int16_t hasdot, int16_t count, int16_t& mode) {
+    Variant modeValue(mode);
+    auto flagOn = [&](int32_t digit) { return iBitVal(modeValue, digit) != 0; };
+
+    const bool trim = flagOn(kTrimDigit);
+    mode = modeValue.i2();  // iBitVal has replaced it by its absolute value
+    Variant trimmed;
+    const Variant* working = &vMny.deref();
+    if (trim) {
+        trimmed = trimmedAmount(*working);
+        working = &trimmed;
+    }
+    if (!rt::isNumeric(*working)) return rt::toText(*working);
+    if (flagOn(kPlainTextDigit)) return decimalText(decimalOf(*working));
+    if (isDecimalZero(*working) && !flagOn(kShowZeroDigit)) return {};
+
+    Str out;
+    appendFormatted(digitsOfValue(*working), moneyPattern(hasdot, count, flagOn(kPercentDigit)), out);
+    if (hasdot == 0 && !out.empty() && out.back() == u'.') out.pop_back();
+    return out;
+}
+
+namespace {
+
+Decimal operandDecimal(const Variant& v) { return decimalOf(v.deref()); }
+
+}  // namespace
+
+Str strAdd(Variant& vFore, Variant& vBack, bool bMode) {
+    try {
+        vFore = strVal(vFore, true);
+        vBack = strVal(vBack, true);
+        const Decimal fore = operandDecimal(vFore);
+        const Decimal back = operandDecimal(vBack);
+        if (fore.isZero() && back.isZero()) return u"0";
+        // A zero operand leaves the other one as its caller wrote it (12.50 stays 12.50).
+        if (fore.isZero()) return rt::toText(vBack);
+        if (back.isZero()) return rt::toText(vFore);
+        return decimalText(bMode ? fore + back : fore - back);
+    } catch (rt::Error&) {
+        return u"0";
+    } catch (std::bad_alloc&) {
+        return u"0";
+    }
+}
+
+Variant roundToDecimals(double val1, int16_t dec) {
+    const NumberPattern pattern = NumberPattern::optionalDecimals(dec);
+    Str text = formatNumber(digitsOfDouble(val1), pattern);
+    if (text.back() == u'.') return Variant(*rt::parseNumberText(text));
+    return Variant(std::move(text));
+}
+
+Variant Vround(double val1, int16_t dec) {
+    Variant result;
+    SkipGuard skip;
+    skip([&] { result = roundToDecimals(val1, dec); });
+    return result;
+}
+
+}  // namespace velmora::text
 
 namespace velmora {
 
-HRESULT CCommonFunction::sMoneyFormat(Variant*, int16_t*, int16_t*, int16_t*, Str*) {
-    return guardNone(kSourceCommon, [] { notImplemented("CCommonFunction.sMoneyFormat"); });
+HRESULT CCommonFunction::sMoneyFormat(Variant* vMny, int16_t* hasdot, int16_t* count, int16_t* mode, Str* result) {
+    return guardNone(kSourceCommon, [&] { *result = text::sMoneyFormat(*vMny, *hasdot, *count, *mode); });
 }
 
-HRESULT CCommonFunction::strAdd(Variant*, Variant*, VARIANT_BOOL*, int16_t*, Str*) {
-    return guardNone(kSourceCommon, [] { notImplemented("CCommonFunction.strAdd"); });
+HRESULT CCommonFunction::strAdd(Variant* vFore, Variant* vBack, VARIANT_BOOL* bMode, int16_t* /*iDotCount*/,
+                                Str* result) {
+    return guardHandler([&] { *result = text::strAdd(*vFore, *vBack, *bMode != 0); }, [&] { *result = u"0"; });
 }
 
-HRESULT CCommonFunction::Vround(double*, int16_t*, Variant*) {
-    return guardNone(kSourceCommon, [] { notImplemented("CCommonFunction.Vround"); });
+HRESULT CCommonFunction::Vround(double* val1, int16_t* dec, Variant* result) {
+    return guardHandler([&] { *result = text::Vround(*val1, *dec); });
 }
 
 }  // namespace velmora

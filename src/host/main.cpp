@@ -1,0 +1,58 @@
+// velmora: the scripting host. Drives the library late-bound, as any client does.
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "run.h"
+#include "client.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmora run [FILE]                 answer JSON requests, one per line (FILE or standard input)\n"
+    "       velmora call MEMBER [ARG ...]      one call on a new CCommonFunction; each ARG is a JSON value\n"
+    "       velmora describe                   the library's classes, interfaces and members\n"
+    "       velmora register | unregister      record or remove the library in the registry file\n";
+
+int usage(std::ostream& to, int status) {
+    to << kUsage;
+    return status;
+}
+
+int run(const std::vector<std::string>& args) {
+    if (args.size() > 1) return usage(std::cerr, 2);
+    velmora::client::useLibrary();
+    if (args.empty() || args[0] == "-") return host::runRequests(std::cin, std::cout);
+    std::ifstream file(args[0]);
+    if (!file) {
+        std::cerr << "velmora: cannot open " << args[0] << ": " << std::strerror(errno) << "\n";
+        return 2;
+    }
+    return host::runRequests(file, std::cout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A closed output pipe is a write error to report, not a signal to die of.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::ios::sync_with_stdio(false);
+    if (argc < 2) return usage(std::cerr, 2);
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "run") return run(args);
+    if (command == "call") {
+        if (args.empty()) return usage(std::cerr, 2);
+        return host::callCommand(args[0], {args.begin() + 1, args.end()}, std::cout, std::cerr);
+    }
+    if (command == "describe" && args.empty()) return host::describeCommand(std::cout, std::cerr);
+    if (command == "register" && args.empty()) return host::registerCommand(false, std::cout, std::cerr);
+    if (command == "unregister" && args.empty()) return host::registerCommand(true, std::cout, std::cerr);
+    if (command == "help" || command == "--help" || command == "-h") return usage(std::cout, 0);
+    std::cerr << "velmora: unknown command \"" << command << "\"\n";
+    return usage(std::cerr, 2);
+}

@@ -1,0 +1,54 @@
+// One host thread's requests: its variables, handles and message box answers.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+
+#include "values.h"
+#include "services/message_service.h"
+
+namespace host {
+
+// Lives on its thread and is used only there: the objects it holds belong to that thread.
+class Session final : public Scope {
+public:
+    // thread: the host thread's number. scriptedBoxes: message boxes take their answers from
+    // the "msgbox" queue (else the default button) and are reported in the responses; when
+    // false the thread's default presenter (the terminal) answers them.
+    Session(int thread, bool scriptedBoxes);
+    ~Session() override;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The response to one request: {"id"?, "ok": true, "value", "byref", "messages"} or
+    // {"id"?, "ok": false, "error": {...}}. Never throws.
+    Json execute(const Json& request);
+
+    const rt::Variant& lookup(const std::string& name) override;
+    std::string bindHandle(const rt::ComPtr<rt::IDispatch>& obj) override;
+
+private:
+    struct Outcome {
+        Json value;
+        Json byref = Json::object();
+    };
+    Outcome perform(const Json& request);
+    Outcome create(const Json& request);
+    Outcome call(const Json& request);
+    Outcome let(const Json& request);
+    Outcome print(const Json& request);
+    Outcome queueAnswers(const Json& request);
+
+    void bindName(const std::string& name, rt::Variant value);
+    int32_t answerBox(const svc::MessageBoxRequest& box);
+
+    const int thread_;
+    const bool scriptedBoxes_;
+    std::map<std::string, rt::Variant> vars_;  // node-based: by-reference arguments point into it
+    std::deque<int32_t> answers_;
+    Json messages_ = Json::array();
+    svc::MessageBoxPresenter previousPresenter_;
+};
+
+}  // namespace host

@@ -1,0 +1,42 @@
+// The persisted row format (a record set as XML): reading and writing libxml2 trees.
+//
+// Written: the document element "xml" declaring the prefixes s, dt, rs and z; the schema
+// (one s:AttributeType per field with its number, type, size, precision and scale,
+// nullability, writability, base table and column, key and auto-increment flags; names
+// that are not XML names get an alias in "name" and the real name in rs:name); and rs:data
+// with one z:row per row, null values as absent attributes. Pending changes use the
+// format's own elements: rs:insert for added rows, rs:update (rs:original with the row as
+// read, then a z:row with the changed columns) and rs:delete. A changed column that became
+// null, which the format cannot say with an absent attribute, is listed in an attribute of
+// this platform's own namespace on the changed row; other readers ignore it.
+//
+// Read: documents of that shape whatever their prefixes (namespaces decide), columns
+// described inside s:ElementType or referenced from it with s:attribute, types given on the
+// column or in an s:datatype child, and any element in rs:data as a row.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <memory>
+
+#include "rowset.h"
+
+namespace ado::persist {
+
+inline constexpr char kSchemaNs[] = "uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882";
+inline constexpr char kDataTypeNs[] = "uuid:C2F41010-65B3-11d1-A29F-00AA00C14882";
+inline constexpr char kRowsetNs[] = "urn:schemas-microsoft-com:rowset";
+inline constexpr char kRowNs[] = "#RowsetSchema";
+inline constexpr char kExtensionNs[] = "urn:velmora:rowset-extensions";
+
+// A new document holding data in the persisted format; owned by the caller (xmlFreeDoc).
+// lockAllowsWrites decides rs:write against rs:writeunknown and marks the row type
+// updatable. Never fails except for memory.
+xmlDocPtr write(const RowsetData& data, bool lockAllowsWrites);
+
+// The rows of the persisted document whose document element is root, pending changes
+// included. Throws rt::Error E_FAIL "Recordset cannot be created. Source XML is incomplete
+// or invalid." when root has no schema with columns.
+std::shared_ptr<RowsetData> read(xmlNodePtr root);
+
+}  // namespace ado::persist

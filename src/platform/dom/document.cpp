@@ -1,0 +1,398 @@
+// The document object: loading, saving, creating nodes, named properties, the class
+// registration and the native bridge.
+#include <fcntl.h>
+#include <libxml/parser.h>
+#include <libxml/xmlsave.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "dom/native.h"
+#include "dom/objects.h"
+#include "runtime/classes.h"
+#include "runtime/convert.h"
+
+namespace dom::detail {
+
+std::string declarationText(xmlDocPtr doc, const std::string& encoding);
+
+namespace {
+
+xmlDocPtr newEmptyTree() {
+    xmlDocPtr d = xmlNewDoc(BAD_CAST "1.0");
+    if (!d) throw std::bad_alloc();
+    return d;
+}
+
+bool isUtf8(const std::string& encoding) {
+    std::string e = rt::toUtf8(rt::asciiLower(rt::fromUtf8(encoding)));
+    return e.empty() || e == "utf-8" || e == "utf8";
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Paths written for the other platform ("xml\fdtemplate.xml") name the same file with "/".
+std::string localPath(const rt::Str& path, bool forWriting) {
+    std::string p = rt::toUtf8(path);
+    if (p.rfind("file://", 0) == 0) p.erase(0, 7);
+    if (p.find('\\') == std::string::npos || exists(p)) return p;
+    std::string slashed = p;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    if (forWriting || exists(slashed)) return slashed;
+    return p;
+}
+
+[[noreturn]] void raiseFileError(int err, const rt::Str& path) {
+    rt::Str what = u"'" + path + u"'";
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR: rt::raise(rt::kErrPathNotFound, u"Path not found: " + what);
+    case EACCES:
+    case EPERM:
+    case EROFS: rt::raise(rt::kErrPermissionDenied, u"Permission denied: " + what);
+    default: rt::raise(75, u"Path/File access error: " + what);
+    }
+}
+
+void ensureLibrary() {
+    static const bool ready = (xmlInitParser(), true);
+    (void)ready;
+}
+
+}  // namespace
+
+DocumentObject::DocumentObject() : NodeImpl(nullptr, nullptr) {
+    ensureLibrary();
+    xmlDocPtr d = newEmptyTree();
+    tree_ = new Tree(d, this);
+    node_ = reinterpret_cast<xmlNodePtr>(d);
+}
+
+DocumentObject::~DocumentObject() = default;
+
+void DocumentObject::replaceTree(xmlDocPtr fresh, bool declaration, std::string encoding) {
+    Tree* old = tree_;
+    for (xmlNodePtr c = old->doc->children; c;) {
+        xmlNodePtr next = c->next;
+        if (c->type != XML_DTD_NODE) {
+            xmlUnlinkNode(c);
+            settleDetached(c);
+        }
+        c = next;
+    }
+    tree_ = new Tree(fresh, this);
+    node_ = reinterpret_cast<xmlNodePtr>(fresh);
+    declaration_ = declaration;
+    encoding_ = isUtf8(encoding) ? std::string() : std::move(encoding);
+    noteMutation();
+    old->release();
+}
+
+void DocumentObject::clear() { replaceTree(newEmptyTree(), false, {}); }
+
+rt::Str DocumentObject::markup() const { return rt::fromUtf8(documentMarkup(doc(), declaration_, {})); }
+
+template <class I>
+void DocumentObject::create(xmlNodePtr n, I** out) {
+    if (!n) throw std::bad_alloc();
+    rt::ComPtr<I> obj = wrapAs<I>(n);  // from here the node object owns the new node
+    rt::assignOut(out, obj);
+}
+
+rt::HRESULT DocumentObject::get_documentElement(IXMLDOMElement** r) {
+    DOM_GUARD(putNodeAs(need(r), xmlDocGetRootElement(doc())));
+}
+
+rt::HRESULT DocumentObject::putref_documentElement(IXMLDOMElement* root) {
+    DOM_GUARD({
+        NodeCore& e = requireCore(root, u"documentElement");
+        if (e.node()->type != XML_ELEMENT_NODE) refuse("The document element must be an element.");
+        xmlNodePtr old = xmlDocGetRootElement(doc());
+        if (old == e.node()) return;
+        rt::ComPtr<IXMLDOMNode> keepOld = wrapNode(old);  // the old root leaves as a detached node
+        insertChild(node(), e.node(), nullptr, old);
+    });
+}
+
+rt::HRESULT DocumentObject::createElement(const rt::Str& name, IXMLDOMElement** r) {
+    DOM_GUARD({
+        need(r);
+        std::string n = rt::toUtf8(name);
+        requireName(n, "element");
+        if (n.find(':') != std::string::npos) tree()->unboundPrefixes = true;
+        create(xmlNewDocNode(doc(), nullptr, BAD_CAST n.c_str(), nullptr), r);
+    });
+}
+
+rt::HRESULT DocumentObject::createTextNode(const rt::Str& data, IXMLDOMText** r) {
+    DOM_GUARD(need(r); create(newText(doc(), rt::toUtf8(data)), r));
+}
+
+rt::HRESULT DocumentObject::createComment(const rt::Str& data, IXMLDOMComment** r) {
+    DOM_GUARD(need(r); create(xmlNewDocComment(doc(), BAD_CAST rt::toUtf8(data).c_str()), r));
+}
+
+rt::HRESULT DocumentObject::createCDATASection(const rt::Str& data, IXMLDOMCDATASection** r) {
+    DOM_GUARD({
+        need(r);
+        std::string d = rt::toUtf8(data);
+        create(xmlNewCDataBlock(doc(), BAD_CAST d.data(), int(d.size())), r);
+    });
+}
+
+rt::HRESULT DocumentObject::createProcessingInstruction(const rt::Str& target, const rt::Str& data,
+                                                        IXMLDOMProcessingInstruction** r) {
+    DOM_GUARD({
+        need(r);
+        std::string t = rt::toUtf8(target);
+        requireName(t, "processing instruction");
+        if (rt::asciiLower(target) == u"xml") refuse("The XML declaration cannot be created as a processing instruction.");
+        create(xmlNewDocPI(doc(), BAD_CAST t.c_str(), BAD_CAST rt::toUtf8(data).c_str()), r);
+    });
+}
+
+// ---- Loading -----------------------------------------------------------------------------
+
+bool DocumentObject::loadFile(const rt::Str& path) {
+    ParseResult r = parseFile(localPath(path, false), preserveWhiteSpace_ != 0);
+    if (!r.doc) {
+        clear();
+        parse_ = r.error;
+        parse_.url = path;
+        url_.clear();
+        return false;
+    }
+    replaceTree(r.doc, r.declaration, r.encoding);
+    parse_ = ParseInfo{};
+    url_ = path;
+    return true;
+}
+
+bool DocumentObject::loadCopy(rt::IUnknown* source) {
+    NodeCore* c = coreOf(source);
+    xmlNodePtr n = c ? c->node() : nullptr;
+    if (!n || n->type != XML_DOCUMENT_NODE) {
+        clear();
+        parse_ = ParseInfo{};
+        parse_.errorCode = int32_t(rt::E_INVALIDARG);
+        parse_.reason = u"The source is neither a file path nor a document.";
+        return false;
+    }
+    auto* src = static_cast<DocumentObject*>(c->owner());
+    xmlDocPtr copy = xmlCopyDoc(reinterpret_cast<xmlDocPtr>(n), 1);
+    if (!copy) throw std::bad_alloc();
+    bool declaration = src->declaration_;
+    std::string encoding = src->encoding_;
+    replaceTree(copy, declaration, encoding);
+    parse_ = ParseInfo{};
+    return true;
+}
+
+rt::HRESULT DocumentObject::load(const rt::Variant& source, int16_t* ok) {
+    DOM_GUARD({
+        need(ok);
+        const rt::Variant& s = source.deref();
+        bool done = false;
+        if (s.isString())
+            done = loadFile(s.str());
+        else
+            done = loadCopy(s.isObject() ? s.object().get() : nullptr);
+        *ok = done ? rt::VARIANT_TRUE : rt::VARIANT_FALSE;
+    });
+}
+
+rt::HRESULT DocumentObject::loadXML(const rt::Str& xml, int16_t* ok) {
+    DOM_GUARD({
+        need(ok);
+        ParseResult r = parseText(rt::toUtf8(xml), preserveWhiteSpace_ != 0);
+        url_.clear();
+        if (!r.doc) {
+            clear();
+            parse_ = r.error;
+            *ok = rt::VARIANT_FALSE;
+            return;
+        }
+        replaceTree(r.doc, r.declaration, r.encoding);
+        parse_ = ParseInfo{};
+        *ok = rt::VARIANT_TRUE;
+    });
+}
+
+rt::HRESULT DocumentObject::get_parseError(IXMLDOMParseError** r) {
+    DOM_GUARD(rt::assignOut(need(r), makeParseError(parse_)));
+}
+
+// ---- Saving ------------------------------------------------------------------------------
+
+void DocumentObject::saveFile(const rt::Str& path) {
+    xmlCharEncodingHandlerPtr encoder = nullptr;
+    if (!encoding_.empty()) {
+        encoder = xmlFindCharEncodingHandler(encoding_.c_str());
+        if (!encoder) refuse("The document cannot be saved in the encoding '" + encoding_ + "'.");
+    }
+    std::string target = localPath(path, true);
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (encoder) xmlCharEncCloseFunc(encoder);
+        raiseFileError(errno, path);
+    }
+    xmlOutputBufferPtr out = xmlOutputBufferCreateFd(fd, encoder);
+    if (!out) {
+        ::close(fd);
+        throw std::bad_alloc();
+    }
+    const char* enc = encoding_.empty() ? "UTF-8" : encoding_.c_str();
+    if (doc()->children) {
+        if (declaration_ || !encoding_.empty()) xmlOutputBufferWriteString(out, declarationText(doc(), encoding_).c_str());
+        for (xmlNodePtr c = doc()->children; c; c = c->next) {
+            xmlNodeDumpOutput(out, doc(), c, 0, 0, enc);
+            xmlOutputBufferWriteString(out, "\r\n");
+        }
+    }
+    int written = xmlOutputBufferClose(out);
+    int closed = ::close(fd);
+    if (written < 0 || closed != 0) raiseFileError(EIO, path);
+}
+
+rt::HRESULT DocumentObject::save(const rt::Variant& destination) {
+    DOM_GUARD({
+        const rt::Variant& d = destination.deref();
+        if (d.isString()) {
+            saveFile(d.str());
+            return;
+        }
+        NodeCore* c = d.isObject() ? coreOf(d.object().get()) : nullptr;
+        if (!c || c->node()->type != XML_DOCUMENT_NODE)
+            rt::raiseStatus(rt::E_INVALIDARG, u"The destination must be a file path or a document.");
+        auto* target = static_cast<DocumentObject*>(c->owner());
+        if (target == this) return;
+        xmlDocPtr copy = xmlCopyDoc(doc(), 1);
+        if (!copy) throw std::bad_alloc();
+        target->replaceTree(copy, declaration_, encoding_);
+        target->parse_ = ParseInfo{};
+    });
+}
+
+// ---- Named properties ----------------------------------------------------------------------
+
+namespace {
+
+// "xmlns:a='uri' xmlns:b=\"uri\"" -> prefix/uri pairs; throws on malformed text.
+std::vector<SelectionNamespace> parseSelectionNamespaces(const std::string& text) {
+    std::vector<SelectionNamespace> out;
+    size_t i = 0;
+    auto skipSpace = [&] {
+        while (i < text.size() && std::strchr(" \t\r\n", text[i])) ++i;
+    };
+    for (skipSpace(); i < text.size(); skipSpace()) {
+        size_t eq = text.find('=', i);
+        if (eq == std::string::npos || eq + 1 >= text.size()) refuse("SelectionNamespaces: a declaration has no value.");
+        std::string name = text.substr(i, eq - i);
+        while (!name.empty() && std::strchr(" \t", name.back())) name.pop_back();
+        char quote = text[eq + 1];
+        size_t end = (quote == '"' || quote == '\'') ? text.find(quote, eq + 2) : std::string::npos;
+        if (end == std::string::npos) refuse("SelectionNamespaces: a namespace URI is not quoted.");
+        std::string uri = text.substr(eq + 2, end - eq - 2);
+        if (name.rfind("xmlns:", 0) == 0 && name.size() > 6)
+            out.push_back({name.substr(6), uri});
+        else if (name != "xmlns")
+            refuse("SelectionNamespaces: '" + name + "' is not a namespace declaration.");
+        i = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+rt::HRESULT DocumentObject::getProperty(const rt::Str& name, rt::Variant* r) {
+    DOM_GUARD({
+        need(r);
+        if (name == u"SelectionLanguage")
+            *r = rt::Variant(selectionLanguage_);
+        else if (name == u"SelectionNamespaces")
+            *r = rt::Variant(selectionNsText_);
+        else
+            refuse("Property name is invalid: '" + rt::toUtf8(name) + "'.");
+    });
+}
+
+rt::HRESULT DocumentObject::setProperty(const rt::Str& name, const rt::Variant& value) {
+    DOM_GUARD({
+        rt::Str v = rt::toText(value.deref());
+        if (name == u"SelectionLanguage") {
+            if (v != u"XPath" && v != u"XSLPattern") refuse("SelectionLanguage must be XPath or XSLPattern.");
+            selectionLanguage_ = v;
+        } else if (name == u"SelectionNamespaces") {
+            selectionNs_ = parseSelectionNamespaces(rt::toUtf8(v));
+            selectionNsText_ = v;
+        } else {
+            refuse("Property name is invalid: '" + rt::toUtf8(name) + "'.");
+        }
+    });
+}
+
+// ---- Registration ------------------------------------------------------------------------
+
+namespace {
+
+rt::HRESULT createDocument(const rt::IID& iid, void** out) {
+    auto doc = rt::makeObject<DocumentObject>();
+    return doc->QueryInterface(iid, out);
+}
+
+const rt::ClassRegistrar kVersionIndependent("MSXML2.DOMDocument", CLSID_DOMDocument, createDocument);
+const rt::ClassRegistrar kVersion3("MSXML2.DOMDocument.3.0", CLSID_DOMDocument30, createDocument);
+const rt::ClassRegistrar kLegacy("Microsoft.XMLDOM", CLSID_XMLDOM, createDocument);
+
+}  // namespace
+
+}  // namespace dom::detail
+
+namespace dom {
+
+using detail::DocumentObject;
+
+rt::ComPtr<IXMLDOMDocument2> newDocument() {
+    auto doc = rt::makeObject<DocumentObject>();
+    return rt::ComPtr<IXMLDOMDocument2>(static_cast<IXMLDOMDocument2*>(doc.get()));
+}
+
+namespace {
+
+DocumentObject* ourDocument(IXMLDOMDocument* doc) {
+    detail::NodeCore* c = detail::coreOf(doc);
+    if (!c || c->node()->type != XML_DOCUMENT_NODE) return nullptr;
+    return c->owner();
+}
+
+}  // namespace
+
+xmlDocPtr nativeDocument(IXMLDOMDocument* doc) {
+    DocumentObject* d = ourDocument(doc);
+    if (!d || !xmlDocGetRootElement(d->doc())) return nullptr;
+    return d->doc();
+}
+
+void resetDocument(IXMLDOMDocument* doc, xmlDocPtr tree) {
+    if (tree && detail::treeOf(tree)) rt::raiseStatus(rt::E_INVALIDARG, u"The tree already belongs to a document.");
+    if (!doc) {
+        if (tree) xmlFreeDoc(tree);
+        rt::raise(rt::kErrObjectRequired, u"Object required: the document is nothing.");
+    }
+    DocumentObject* d = ourDocument(doc);
+    if (!d || !tree) {
+        if (tree) xmlFreeDoc(tree);
+        rt::raiseStatus(rt::E_INVALIDARG, u"The document is not one of this object model, or the tree is missing.");
+    }
+    std::string encoding = tree->encoding ? reinterpret_cast<const char*>(tree->encoding) : "";
+    d->replaceTree(tree, false, encoding);
+    d->resetOutcome();
+}
+
+}  // namespace dom
