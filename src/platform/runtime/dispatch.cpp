@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 
@@ -80,12 +81,17 @@ InterfaceInfo::InterfaceInfo(const char* name, const IID& iid, std::vector<Membe
         if (it == byName_.end()) byName_.emplace_back(std::move(folded), m.id);
     }
     std::sort(byName_.begin(), byName_.end());
+    for (uint32_t i = 0; i < members_.size(); ++i) byId_.emplace_back(members_[i].id, i);
+    std::stable_sort(byId_.begin(), byId_.end(), [](auto& a, auto& b) { return a.first < b.first; });
 }
 
 const MemberSpec* InterfaceInfo::find(DISPID id, uint16_t flags) const {
+    auto first = std::lower_bound(byId_.begin(), byId_.end(), id, [](auto& e, DISPID v) { return e.first < v; });
+    auto last = first;
+    while (last != byId_.end() && last->first == id) ++last;
     const MemberSpec* get = nullptr;
-    for (const auto& m : members_) {
-        if (m.id != id) continue;
+    for (auto it = first; it != last; ++it) {
+        const MemberSpec& m = members_[it->second];
         switch (m.kind) {
             case MemberKind::Method:
                 if (flags & DISPATCH_METHOD) return &m;
@@ -103,8 +109,8 @@ const MemberSpec* InterfaceInfo::find(DISPID id, uint16_t flags) const {
     }
     if (get) return get;
     // A put-ref member also serves a plain put of an object, and vice versa.
-    for (const auto& m : members_) {
-        if (m.id != id) continue;
+    for (auto it = first; it != last; ++it) {
+        const MemberSpec& m = members_[it->second];
         if ((flags & DISPATCH_PROPERTYPUT) && m.kind == MemberKind::PutRef) return &m;
         if ((flags & DISPATCH_PROPERTYPUTREF) && m.kind == MemberKind::Put) return &m;
     }
@@ -157,7 +163,7 @@ HRESULT dispatchIdsOfNames(const InterfaceInfo& info, const char16_t* const* nam
 
 namespace {
 
-constexpr size_t kMaxParams = 16;
+constexpr size_t kMaxParams = 10;
 
 Variant zeroOf(const TypeSpec& t) {
     if (t.vt == VarType(VT_ARRAY | VT_VARIANT)) return Variant(Array());
@@ -190,7 +196,7 @@ bool fitsInPlace(const Variant& v, const TypeSpec& t) {
 
 // Coerces an argument to its declared type; throws rt::Error 13 / 6 / 94.
 Variant coerce(const Variant& v, const TypeSpec& t) {
-    if (t.vt == VT_VARIANT) return v;
+    if (t.vt == VT_VARIANT || (v.type() == t.vt && t.vt != VT_DISPATCH)) return v;
     if (t.vt == VT_DISPATCH) {
         if (!v.isObject()) raise(kErrTypeMismatch);
         if (t.iid && v.object()) {
@@ -260,8 +266,9 @@ HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_
     }
     if (n > kMaxParams) return E_NOTIMPL;
 
-    std::array<Variant, kMaxParams> temps;
-    std::array<Variant*, kMaxParams> slots{};
+    // Coerced copies are made only for the arguments that need one.
+    std::array<std::optional<Variant>, kMaxParams> temps;
+    std::array<Variant*, kMaxParams> slots;
     std::array<Variant*, kMaxParams> writeBack{};
 
     for (size_t i = 0; i < n; ++i) {
@@ -281,31 +288,28 @@ HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_
                 }
             }
         }
-        Variant& actual = source ? source->deref() : temps[i];
-        if (!source || actual.isMissing()) {
+        if (!source || source->deref().isMissing()) {
             if (!p.optional) return DISP_E_PARAMNOTOPTIONAL;
-            temps[i] = p.defaultValue ? *p.defaultValue : zeroOf(p.type);
-            if (p.defaultValue && p.type.vt != VT_VARIANT) {
-                try {
-                    temps[i] = coerce(temps[i], p.type);
-                } catch (Error& e) {
-                    return coercionFailure(e);
-                }
+            try {
+                temps[i].emplace(p.defaultValue ? coerce(*p.defaultValue, p.type) : zeroOf(p.type));
+            } catch (Error& e) {
+                return coercionFailure(e);
             }
-            slots[i] = &temps[i];
+            slots[i] = &*temps[i];
             continue;
         }
+        Variant& actual = source->deref();
         if (p.byRef && source->isByRef() && fitsInPlace(actual, p.type)) {
             slots[i] = &actual;
             continue;
         }
         try {
-            temps[i] = coerce(actual, p.type);
+            temps[i].emplace(coerce(actual, p.type));
         } catch (Error& e) {
             if (argErr) *argErr = sourceIndex;
             return coercionFailure(e);
         }
-        slots[i] = &temps[i];
+        slots[i] = &*temps[i];
         if (p.byRef && source->isByRef()) writeBack[i] = &actual;
     }
 
@@ -313,7 +317,7 @@ HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_
     Variant* out = result ? result : &local;
     HRESULT hr = m->thunk(self, slots.data(), out, m->result ? m->result->vt : VT_EMPTY);
     for (size_t i = 0; i < n; ++i)
-        if (writeBack[i]) *writeBack[i] = std::move(temps[i]);
+        if (writeBack[i]) *writeBack[i] = std::move(*temps[i]);
     if (failed(hr)) {
         Error e = takeErrorInfo(hr);
         fillExcep(excep, e);

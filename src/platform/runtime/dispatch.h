@@ -338,6 +338,7 @@ private:
     std::vector<MemberSpec> members_;
     size_t firstOwn_ = 0;
     std::vector<std::pair<Str, DISPID>> byName_;  // folded name -> id, sorted
+    std::vector<std::pair<DISPID, uint32_t>> byId_;  // id -> member index, sorted by id
 };
 
 // The dispatch engine behind every object's IDispatch.
