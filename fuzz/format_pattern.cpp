@@ -87,7 +87,7 @@ Str expected(const Shape& s, bool negative, u128 n, long scale) {
     }
     const u128 unit = pow10(scale);
     std::string intPart = fuzz::u128Text(n / unit);
-    std::string frac = fuzz::u128Text(n % unit);
+    std::string frac = scale == 0 ? "" : fuzz::u128Text(n % unit);
     frac.insert(0, size_t(scale) - frac.size(), '0');
     while (long(frac.size()) > s.minFrac && !frac.empty() && frac.back() == '0') frac.pop_back();
     while (long(frac.size()) < s.minFrac) frac.push_back('0');

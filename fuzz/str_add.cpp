@@ -3,6 +3,7 @@
 #include "fuzz_support.h"
 #include "runtime/convert.h"
 #include "runtime/decimal.h"
+#include "runtime/error.h"
 #include "text/money.h"
 #include "text/number_format.h"
 

@@ -1,4 +1,18 @@
 // `velmora run`: request lines in, response lines out, each request on its apartment thread.
+//
+// The protocol (a public contract; keep it as it is):
+//   requests, one JSON object per line, each with an optional "id" (echoed) and "thread"
+//   (0..63, default 0; each thread has its own module state, variables and handles):
+//     {"create": PROGID, "as": NAME}
+//     {"call": MEMBER | "#ID", "on": NAME, "args": [ARG...], "named": {PARAM: ARG},
+//      "kind": "method" | "get" | "put", "as": NAME}      ("on" omitted: the thread's CGlobal)
+//     {"let": NAME, "value": VALUE}    {"print": NAME}    {"msgbox": [BUTTON...]}
+//   ARG: a VALUE (a temporary), {"var": NAME} (by reference), {"missing": true}.
+//   VALUE: plain JSON, or typed {"type": ..., "value": ...} (see values.h).
+//   responses, one line each, in request order:
+//     {"id"?, "ok": true, "value": VALUE, "byref": {NAME: VALUE}, "messages": [BOX...]}
+//     {"id"?, "ok": false, "error": {"number", "description", "source", "hresult"}}
+//   Objects are reported as {"type": "object", "class", "ref": HANDLE, "id": IDENTITY}.
 #pragma once
 
 #include <istream>

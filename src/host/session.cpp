@@ -147,6 +147,9 @@ Json Session::execute(const Json& request) {
         response["ok"] = false;
         response["error"] = errorToJson(51, std::string("Internal error: ") + e.what(), "velmora",
                                         rt::runtimeErrorHr(51));
+    } catch (...) {
+        response["ok"] = false;
+        response["error"] = errorToJson(51, "Internal error", "velmora", rt::runtimeErrorHr(51));
     }
     rt::clearErrorInfo();
     messages_ = Json::array();

@@ -1,7 +1,9 @@
 #include "values.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <initializer_list>
 #include <limits>
@@ -146,15 +148,15 @@ rt::Variant typedValue(const Json& j, Scope& scope) {
         if (!v.is_string()) badRequest("the value of a string must be a JSON string, not " + shortText(v));
         return rt::Variant(rt::fromUtf8(v.get<std::string>()));
     }
-    // "error"
-    {
-        if (v.is_string()) {
-            unsigned long code = 0;
-            const std::string s = v.get<std::string>();
-            if (std::sscanf(s.c_str(), "0x%lx", &code) != 1 || code > 0xFFFFFFFFul)
-                badRequest("an error value is an SCODE such as -2147352572 or \"0x80020004\", not " + shortText(v));
-            return rt::Variant::error(rt::SCODE(uint32_t(code)));
-        }
+    // What is left is "error": an SCODE, as a number or as hex text.
+    if (v.is_string()) {
+        const std::string s = v.get<std::string>();
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long code = s.rfind("0x", 0) == 0 ? std::strtoull(s.c_str() + 2, &end, 16) : 0;
+        if (!end || end == s.c_str() + 2 || *end != '\0' || errno == ERANGE || code > 0xFFFFFFFFull)
+            badRequest("an error value is an SCODE such as -2147352572 or \"0x80020004\", not " + shortText(v));
+        return rt::Variant::error(rt::SCODE(uint32_t(code)));
     }
     return rt::Variant::error(rt::SCODE(integerOf(v, type, INT32_MIN, UINT32_MAX)));
 }

@@ -173,7 +173,7 @@ TEST(DomDocument, MissingFileAndBadSource) {
     int16_t ok = 1;
     rt::check(doc->load(rt::Variant(int32_t(5)), &ok));
     EXPECT_EQ(ok, rt::VARIANT_FALSE);
-    EXPECT_EQ(errorOf([&] { rt::check(doc->save(rt::Variant(dir.file("no/such/dir/x.xml")))); }), 76);
+    EXPECT_EQ(errorOf([&] { rt::check(doc->save(rt::Variant(rt::fromUtf8(dir.file("no/such/dir/x.xml"))))); }), 76);
 }
 
 TEST(DomDocument, LoadAndSaveBetweenDocuments) {

@@ -86,7 +86,9 @@ TEST(DomSafety, ExternalEntitiesAndDtdsAreNotFetched) {
     std::string path = dir.write("doc.xml", withEntity);
     int16_t ok = 0;
     rt::check(doc->load(rt::Variant(rt::fromUtf8(path)), &ok));
-    if (ok) EXPECT_EQ(xmlOf(doc.get()).find("TOP-SECRET"), std::string::npos);
+    if (ok) {
+        EXPECT_EQ(xmlOf(doc.get()).find("TOP-SECRET"), std::string::npos);
+    }
     // Nothing is fetched over the network either (this must answer at once, not time out).
     double s = secondsFor([&] { loads(doc.get(), "<!DOCTYPE r SYSTEM 'http://127.0.0.1:9/x.dtd'><r/>"); });
     EXPECT_LT(s, 2.0);
@@ -107,7 +109,7 @@ TEST(DomSafety, EmptyDocumentIsHarmless) {
     EXPECT_EQ(xmlOf(doc.get()), "");
     EXPECT_EQ(textOf(doc.get()), "");
     EXPECT_FALSE(select(doc.get(), "//x"));
-    EXPECT_FALSE(select(doc.get(), "/"));
+    EXPECT_EQ(select(doc.get(), "/").get(), static_cast<IXMLDOMNode*>(doc.get()));
     ComPtr<IXMLDOMNodeList> list;
     rt::check(doc->selectNodes(u"//*", list.put()));
     EXPECT_EQ(lengthOf(list.get()), 0);

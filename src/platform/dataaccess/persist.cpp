@@ -7,6 +7,7 @@
 #include <cctype>
 #include <optional>
 #include <cstring>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -100,11 +101,59 @@ DataType typeOfXml(std::string_view dt, std::string_view db, bool fixed, bool is
 
 // ---- writing ------------------------------------------------------------------------------
 
+// Rows are the bulk of a document: their elements and attributes are linked in directly,
+// with names interned once, instead of through the general tree calls that look every
+// name up again and walk the attribute list for each new attribute.
+xmlNodePtr appendElement(xmlNodePtr parent, xmlNsPtr ns, const xmlChar* internedName) {
+    auto* n = static_cast<xmlNodePtr>(xmlMalloc(sizeof(xmlNode)));
+    if (!n) throw std::bad_alloc();
+    std::memset(n, 0, sizeof *n);
+    n->type = XML_ELEMENT_NODE;
+    n->name = internedName;
+    n->ns = ns;
+    n->doc = parent->doc;
+    n->parent = parent;
+    if (parent->last) {
+        parent->last->next = n;
+        n->prev = parent->last;
+    } else {
+        parent->children = n;
+    }
+    parent->last = n;
+    return n;
+}
+
+void appendAttribute(xmlNodePtr element, xmlAttrPtr& last, const xmlChar* internedName, const std::string& value) {
+    auto* a = static_cast<xmlAttrPtr>(xmlMalloc(sizeof(xmlAttr)));
+    if (!a) throw std::bad_alloc();
+    std::memset(a, 0, sizeof *a);
+    a->type = XML_ATTRIBUTE_NODE;
+    a->name = internedName;
+    a->parent = element;
+    a->doc = element->doc;
+    xmlNodePtr text = xmlNewDocTextLen(element->doc, X(value.c_str()), int(value.size()));
+    if (!text) {
+        xmlFree(a);
+        throw std::bad_alloc();
+    }
+    text->parent = reinterpret_cast<xmlNodePtr>(a);
+    a->children = a->last = text;
+    if (last) {
+        last->next = a;
+        a->prev = last;
+    } else {
+        element->properties = a;
+    }
+    last = a;
+}
+
 struct Writer {
     xmlDocPtr doc = nullptr;
     xmlNsPtr s = nullptr, dt = nullptr, rs = nullptr, z = nullptr;
-    std::vector<std::string> xmlNames;  // per field: the attribute name in rows
-    std::string text;                    // scratch for values
+    std::vector<std::string> xmlNames;       // per field: the attribute name in rows
+    std::vector<const xmlChar*> interned;    // the same, in the document's dictionary
+    const xmlChar* rowName = nullptr;
+    std::string text;                        // scratch for values
 
     void prop(xmlNodePtr n, xmlNsPtr ns, const char* name, const char* value) {
         if (ns)
@@ -127,13 +176,16 @@ struct Writer {
             std::string name = rt::toUtf8(data.fields[i].name);
             const bool valid = !name.empty() && xmlValidateNCName(X(name.c_str()), 0) == 0;
             if (!valid || taken.count(name)) {
-                std::string alias = "c" + std::to_string(i);
+                std::string alias = "c";
+                alias += std::to_string(i);
                 while (taken.count(alias) || (used.count(alias) && alias != name)) alias += "_";
                 name = alias;
             }
             taken.insert(name);
+            interned.push_back(xmlDictLookup(doc->dict, X(name.c_str()), -1));
             xmlNames.push_back(std::move(name));
         }
+        rowName = xmlDictLookup(doc->dict, X("row"), -1);
     }
 
     void writeField(xmlNodePtr parent, const FieldInfo& f, size_t index, bool lockAllowsWrites) {
@@ -170,14 +222,15 @@ struct Writer {
     // A z:row with the given columns of a row (all of them when only is null).
     xmlNodePtr writeRow(xmlNodePtr parent, const RowsetData& data, const Row& row, bool original,
                         const std::vector<uint8_t>* only) {
-        xmlNodePtr e = xmlNewChild(parent, z, X("row"), nullptr);
+        xmlNodePtr e = appendElement(parent, z, rowName);
+        xmlAttrPtr last = nullptr;
         std::string nulls;
         for (size_t i = 0; i < data.fields.size(); ++i) {
             if (only && !(*only)[i]) continue;
             const CellView v = original ? data.originalCell(row, i) : data.currentCell(row, i);
             text.clear();
             if (appendXmlText(text, v, data.fields[i])) {
-                xmlNewProp(e, X(xmlNames[i].c_str()), X(text.c_str()));
+                appendAttribute(e, last, interned[i], text);
             } else if (only) {
                 if (!nulls.empty()) nulls.push_back(' ');
                 nulls += xmlNames[i];
@@ -284,7 +337,7 @@ std::optional<std::string> attr(xmlNodePtr n, const char* ns, const char* local)
     for (xmlAttrPtr a = n->properties; a; a = a->next) {
         const char* name = C(a->name);
         if (a->ns) {
-            if (a->ns->href && std::strcmp(C(a->ns->href), ns) == 0 && std::strcmp(name, local) == 0)
+            if (ns && a->ns->href && std::strcmp(C(a->ns->href), ns) == 0 && std::strcmp(name, local) == 0)
                 found = attrText(a);
             continue;
         }

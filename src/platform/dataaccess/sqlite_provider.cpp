@@ -33,6 +33,13 @@ rt::HRESULT statusOf(int rc, bool preparing) {
     throw rt::Error::status(statusOf(rc, preparing), rt::fromUtf8(message ? message : "SQLite error"));
 }
 
+// prefix followed by n (built in steps: GCC 12 warns falsely on "literal" + std::to_string).
+std::string numbered(const char* prefix, int n) {
+    std::string s = prefix;
+    s += std::to_string(n);
+    return s;
+}
+
 std::string quoteIdentifier(rt::StrView name) {
     std::string s = rt::toUtf8(name);
     std::string out = "\"";
@@ -246,13 +253,13 @@ public:
 
     int beginTransaction() override {
         syncDepth();
-        run(depth_ == 0 ? "BEGIN" : "SAVEPOINT velmora_" + std::to_string(depth_ + 1));
+        run(depth_ == 0 ? "BEGIN" : numbered("SAVEPOINT velmora_", depth_ + 1));
         return ++depth_;
     }
     void commitTransaction() override {
         syncDepth();
         requireTransaction();
-        run(depth_ == 1 ? "COMMIT" : "RELEASE velmora_" + std::to_string(depth_));
+        run(depth_ == 1 ? "COMMIT" : numbered("RELEASE velmora_", depth_));
         --depth_;
     }
     void rollbackTransaction() override {
@@ -261,7 +268,7 @@ public:
         if (depth_ == 1) {
             run("ROLLBACK");
         } else {
-            const std::string sp = "velmora_" + std::to_string(depth_);
+            const std::string sp = numbered("velmora_", depth_);
             run("ROLLBACK TO " + sp);
             run("RELEASE " + sp);
         }
@@ -310,7 +317,7 @@ private:
                     values += ", ";
                 }
                 sql += quoteIdentifier(c.set[i].field->baseColumn);
-                values += "?" + std::to_string(index++);
+                values += numbered("?", index++);
             }
             return sql + ") VALUES (" + values + ")";
         }
@@ -318,7 +325,7 @@ private:
             sql = "UPDATE " + tableName(c) + " SET ";
             for (size_t i = 0; i < c.set.size(); ++i) {
                 if (i) sql += ", ";
-                sql += quoteIdentifier(c.set[i].field->baseColumn) + " = ?" + std::to_string(index++);
+                sql += quoteIdentifier(c.set[i].field->baseColumn) + " = " + numbered("?", index++);
             }
         } else {
             sql = "DELETE FROM " + tableName(c);
@@ -332,7 +339,7 @@ private:
                 sql += col + " IS NULL";
                 continue;
             }
-            const std::string p = "?" + std::to_string(index++);
+            const std::string p = numbered("?", index++);
             // Dates may be stored in another of SQLite's date forms than the one read back.
             const char* fn = f.type == adDBDate ? "date" : f.type == adDBTime ? "time" : "datetime";
             if (isDateType(f.type))

@@ -498,6 +498,48 @@ int hexValue(char c) {
     return -1;
 }
 
+// A real as the decimal it stands for (its 15 significant digits, as doubles convert to
+// decimals), when that needs no exponent; false otherwise.
+bool appendDecimalOfReal(std::string& out, double v) {
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    if (r.ec != std::errc()) return false;
+    for (const char* p = buf; p != r.ptr; ++p)
+        if (*p == 'e' || *p == 'n' || *p == 'i') return false;  // exponent, nan, inf
+    out.append(buf, r.ptr);
+    return true;
+}
+
+// Dates already stored in the canonical form are rewritten without a round trip through
+// the calendar: "YYYY-MM-DD HH:MM:SS" (or a date alone) to the format's "T" form.
+bool appendCanonicalDate(std::string& out, std::string_view s, DataType t) {
+    auto digits = [&](size_t pos, size_t n, int& v) {
+        v = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const char c = s[pos + i];
+            if (c < '0' || c > '9') return false;
+            v = v * 10 + (c - '0');
+        }
+        return true;
+    };
+    int y, mo, d, h = 0, mi = 0, sec = 0;
+    if (t == adDBTime || (s.size() != 10 && s.size() != 19)) return false;
+    if (!digits(0, 4, y) || s[4] != '-' || !digits(5, 2, mo) || s[7] != '-' || !digits(8, 2, d)) return false;
+    if (y < 100 || !rt::isValidCivilDate(y, mo, d)) return false;
+    if (s.size() == 19 && (s[10] != ' ' || !digits(11, 2, h) || s[13] != ':' || !digits(14, 2, mi) || s[16] != ':' ||
+                           !digits(17, 2, sec) || h > 23 || mi > 59 || sec > 59))
+        return false;
+    out.append(s.substr(0, 10));
+    if (t == adDBDate) return true;
+    if (s.size() == 19) {
+        out.push_back('T');
+        out.append(s.substr(11));
+    } else {
+        out.append("T00:00:00");
+    }
+    return true;
+}
+
 }  // namespace
 
 bool appendXmlText(std::string& out, CellView c, const FieldInfo& f) {
@@ -519,6 +561,9 @@ bool appendXmlText(std::string& out, CellView c, const FieldInfo& f) {
         appendHex(out, c.bytes);
         return true;
     }
+    if (t != adCurrency && isExactNumericType(t) && c.kind == CellKind::Real && appendDecimalOfReal(out, c.real))
+        return true;
+    if (isDateType(t) && c.kind == CellKind::Text && appendCanonicalDate(out, c.bytes, t)) return true;
     const rt::Variant v = variantOf(c, f);
     switch (v.type()) {
         case rt::VT_BOOL: out += v.boolean() ? "True" : "False"; break;

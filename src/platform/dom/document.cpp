@@ -89,7 +89,7 @@ void DocumentObject::replaceTree(xmlDocPtr fresh, bool declaration, std::string 
     tree_ = new Tree(fresh, this);
     node_ = reinterpret_cast<xmlNodePtr>(fresh);
     declaration_ = declaration;
-    encoding_ = isUtf8(encoding) ? std::string() : std::move(encoding);
+    encoding_ = std::move(encoding);
     noteMutation();
     old->release();
 }
@@ -115,7 +115,6 @@ rt::HRESULT DocumentObject::putref_documentElement(IXMLDOMElement* root) {
         if (e.node()->type != XML_ELEMENT_NODE) refuse("The document element must be an element.");
         xmlNodePtr old = xmlDocGetRootElement(doc());
         if (old == e.node()) return;
-        rt::ComPtr<IXMLDOMNode> keepOld = wrapNode(old);  // the old root leaves as a detached node
         insertChild(node(), e.node(), nullptr, old);
     });
 }
@@ -232,7 +231,7 @@ rt::HRESULT DocumentObject::get_parseError(IXMLDOMParseError** r) {
 
 void DocumentObject::saveFile(const rt::Str& path) {
     xmlCharEncodingHandlerPtr encoder = nullptr;
-    if (!encoding_.empty()) {
+    if (!isUtf8(encoding_)) {
         encoder = xmlFindCharEncodingHandler(encoding_.c_str());
         if (!encoder) refuse("The document cannot be saved in the encoding '" + encoding_ + "'.");
     }
@@ -247,7 +246,7 @@ void DocumentObject::saveFile(const rt::Str& path) {
         ::close(fd);
         throw std::bad_alloc();
     }
-    const char* enc = encoding_.empty() ? "UTF-8" : encoding_.c_str();
+    const char* enc = isUtf8(encoding_) ? "UTF-8" : encoding_.c_str();
     if (doc()->children) {
         if (declaration_ || !encoding_.empty()) xmlOutputBufferWriteString(out, declarationText(doc(), encoding_).c_str());
         for (xmlNodePtr c = doc()->children; c; c = c->next) {

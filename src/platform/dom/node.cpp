@@ -81,7 +81,8 @@ int32_t nodeType(xmlNodePtr n) {
 
 void requireName(const std::string& name, const char* what) {
     if (name.empty()) refuse(std::string("The ") + what + " name cannot be empty.");
-    if (xmlValidateQName(BAD_CAST name.c_str(), 0) != 0 && xmlValidateName(BAD_CAST name.c_str(), 0) != 0)
+    bool prefixed = name.find(':') != std::string::npos;
+    if ((prefixed ? xmlValidateQName(BAD_CAST name.c_str(), 0) : xmlValidateName(BAD_CAST name.c_str(), 0)) != 0)
         refuse(std::string("'") + name + "' is not a valid " + what + " name.");
 }
 
@@ -230,7 +231,7 @@ void NodeOps::cloneNode(NodeCore& self, bool deep, IXMLDOMNode** out) {
         if (!copy) throw std::bad_alloc();
         auto doc = rt::makeObject<DocumentObject>();
         DocumentObject* src = static_cast<DocumentObject*>(self.owner());
-        doc->replaceTree(copy, src->doc() == reinterpret_cast<xmlDocPtr>(n), {});
+        doc->replaceTree(copy, src->hasDeclaration(), src->encoding());
         rt::assignOut(out, rt::ComPtr<IXMLDOMNode>(static_cast<IXMLDOMDocument2*>(doc.get())));
         return;
     }

@@ -191,6 +191,8 @@ public:
     void replaceTree(xmlDocPtr fresh, bool declaration, std::string encoding);
     // An empty tree in place of the current one.
     void clear();
+    bool hasDeclaration() const { return declaration_; }
+    const std::string& encoding() const { return encoding_; }
     // Forgets the last load's outcome and address (after a tree was handed over natively).
     void resetOutcome() {
         parse_ = ParseInfo{};
@@ -237,7 +239,7 @@ private:
     ParseInfo parse_;
     rt::Str url_;
     bool declaration_ = false;
-    std::string encoding_;  // as the loaded declaration named it; "" for UTF-8
+    std::string encoding_;  // as the loaded declaration named it; "" when none
     int16_t async_ = rt::VARIANT_TRUE;
     int16_t validateOnParse_ = rt::VARIANT_TRUE;
     int16_t resolveExternals_ = rt::VARIANT_TRUE;

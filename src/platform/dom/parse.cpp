@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/SAX2.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,16 +237,40 @@ bool expansionWithinBudget(xmlDocPtr doc, size_t budget) {
     return true;
 }
 
+// ---- Whitespace ----------------------------------------------------------------------------
+
+bool allSpace(const xmlChar* s) {
+    for (; s && *s; ++s)
+        if (!std::strchr(" \t\r\n", *s)) return false;
+    return true;
+}
+
+// The parser keeps whitespace that is an element's only content ("<rs:data>\n</rs:data>");
+// the document model drops it like any other whitespace between tags.
+void endElementDroppingBlankContent(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    xmlNodePtr e = ctxt->node;
+    bool preserve = ctxt->space && *ctxt->space == 1;  // -2 only marks content seen
+    if (e && !preserve && e->children && e->children == e->last && e->children->type == XML_TEXT_NODE &&
+        allSpace(e->children->content)) {
+        xmlNodePtr blank = e->children;
+        xmlUnlinkNode(blank);
+        xmlFreeNode(blank);
+    }
+    xmlSAX2EndElementNs(ctx, localname, prefix, uri);
+}
+
 // ---- Running the parser --------------------------------------------------------------------
 
 template <class Run>
-ParseResult runParser(const Prolog& prolog, size_t inputSize, Run&& run) {
+ParseResult runParser(const Prolog& prolog, size_t inputSize, bool preserveWhiteSpace, Run&& run) {
     ParseResult r;
     r.declaration = prolog.declaration;
     r.encoding = prolog.encoding;
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt) throw std::bad_alloc();
     ctxt->sax->serror = captureError;
+    if (!preserveWhiteSpace) ctxt->sax->endElementNs = endElementDroppingBlankContent;
     Capture capture;
     Capture* outer = std::exchange(tCapture, &capture);
     xmlDocPtr doc = run(ctxt);
@@ -280,7 +305,7 @@ ParseResult parseFile(const std::string& path, bool preserveWhiteSpace) {
     char head[65536];
     ssize_t got = ::pread(fd, head, sizeof head, 0);
     Prolog prolog = readProlog(head, got > 0 ? size_t(got) : 0);
-    ParseResult r = runParser(prolog, size_t(st.st_size), [&](xmlParserCtxtPtr ctxt) {
+    ParseResult r = runParser(prolog, size_t(st.st_size), preserveWhiteSpace, [&](xmlParserCtxtPtr ctxt) {
         return xmlCtxtReadFd(ctxt, fd, path.c_str(), nullptr, parseOptions(preserveWhiteSpace, prolog));
     });
     ::close(fd);
@@ -299,7 +324,7 @@ ParseResult parseText(const std::string& utf8, bool preserveWhiteSpace) {
         return r;
     }
     Prolog prolog = readProlog(utf8.data(), std::min<size_t>(utf8.size(), 65536));
-    ParseResult r = runParser(prolog, utf8.size(), [&](xmlParserCtxtPtr ctxt) {
+    ParseResult r = runParser(prolog, utf8.size(), preserveWhiteSpace, [&](xmlParserCtxtPtr ctxt) {
         return xmlCtxtReadMemory(ctxt, utf8.data(), int(utf8.size()), nullptr, "UTF-8",
                                  parseOptions(preserveWhiteSpace, prolog) | XML_PARSE_IGNORE_ENC);
     });

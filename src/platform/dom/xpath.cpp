@@ -3,6 +3,8 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <list>
 #include <unordered_map>
 
@@ -43,6 +45,33 @@ void captureXPathError(void* data, xmlErrorPtr e) {
         while (!t->message.empty() && (t->message.back() == '\n' || t->message.back() == ' ')) t->message.pop_back();
     }
 }
+
+// Some evaluation errors are printed rather than reported; they are kept with the rest.
+void collectGeneric(void* data, const char* format, ...) {
+    auto* t = static_cast<ErrorText*>(data);
+    if (!t || !t->message.empty()) return;
+    char buf[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    t->message = buf;
+    while (!t->message.empty() && (t->message.back() == '\n' || t->message.back() == ' ')) t->message.pop_back();
+}
+
+class QuietErrors {
+public:
+    explicit QuietErrors(ErrorText& sink) : fn_(xmlGenericError), ctx_(xmlGenericErrorContext) {
+        xmlSetGenericErrorFunc(&sink, collectGeneric);
+    }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+    ~QuietErrors() { xmlSetGenericErrorFunc(ctx_, fn_); }
+
+private:
+    xmlGenericErrorFunc fn_;
+    void* ctx_;
+};
 
 // One context per thread, reused for every evaluation (making one registers every
 // function of the library again).
@@ -148,6 +177,7 @@ std::vector<xmlNodePtr> selectPath(xmlNodePtr context, const std::string& path,
                                    const std::vector<SelectionNamespace>& extra) {
     Evaluator& ev = evaluator();
     ErrorText err;
+    QuietErrors quiet(err);
     xmlXPathCompExprPtr comp = ev.compiled(path, err);
     if (!comp) rejectPath(path, err);
 

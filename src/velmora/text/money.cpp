@@ -22,17 +22,6 @@ Variant trimmedAmount(const Variant& v) {
     return Variant(Str(rt::trimSpaces(rt::toText(v))));
 }
 
-// A numeric value as a decimal: doubles and plain text on their quick paths.
-Decimal decimalOf(const Variant& v) {
-    if (v.type() == rt::VT_R8) return decimalOfDouble(v.r8());
-    if (v.type() == rt::VT_BSTR) {
-        std::optional<Decimal> d = parseDecimal(v.str());
-        if (!d) rt::raise(rt::kErrTypeMismatch);
-        return *d;
-    }
-    return rt::toDecimal(v);
-}
-
 // Whether the value converts to a decimal zero. Error 6 beyond the decimal range.
 bool isDecimalZero(const Variant& v) {
     if (v.type() == rt::VT_R8) {
@@ -41,7 +30,7 @@ bool isDecimalZero(const Variant& v) {
         if (a >= 1e-13 && a < 1e15) return false;
         return Decimal::fromDouble(v.r8()).isZero();
     }
-    return decimalOf(v).isZero();
+    return decimalOfValue(v).isZero();
 }
 
 NumberPattern moneyPattern(int16_t hasdot, int16_t count, bool percent) {
@@ -56,18 +45,20 @@ NumberPattern moneyPattern(int16_t hasdot, int16_t count, bool percent) {
 
 Str sMoneyFormat(const Variant& vMny, int16_t hasdot, int16_t count, int16_t& mode) {
     Variant modeValue(mode);
-    auto flagOn = [&](int32_t digit) { return iBitVal(modeValue, digit) != 0; };
+    // Every digit of 0 reads as 0 and leaves it 0: the common mode needs no digit reading.
+    auto flagOn = [&](int32_t digit) { return mode != 0 && iBitVal(modeValue, digit) != 0; };
 
     const bool trim = flagOn(kTrimDigit);
-    mode = modeValue.i2();  // iBitVal has replaced it by its absolute value
+    if (mode != 0) mode = modeValue.i2();  // iBitVal has replaced it by its absolute value
     Variant trimmed;
     const Variant* working = &vMny.deref();
     if (trim) {
         trimmed = trimmedAmount(*working);
         working = &trimmed;
     }
-    if (!rt::isNumeric(*working)) return rt::toText(*working);
-    if (flagOn(kPlainTextDigit)) return decimalText(decimalOf(*working));
+    const bool numeric = working->type() == rt::VT_R8 || rt::isNumeric(*working);  // doubles always are
+    if (!numeric) return rt::toText(*working);
+    if (flagOn(kPlainTextDigit)) return decimalText(decimalOfValue(*working));
     if (isDecimalZero(*working) && !flagOn(kShowZeroDigit)) return {};
 
     Str out;
@@ -78,14 +69,24 @@ Str sMoneyFormat(const Variant& vMny, int16_t hasdot, int16_t count, int16_t& mo
 
 namespace {
 
-Decimal operandDecimal(const Variant& v) { return decimalOf(v.deref()); }
+Decimal operandDecimal(const Variant& v) { return decimalOfValue(v.deref()); }
+
+// strVal(v, true) leaves a non-empty text without surrounding spaces as it is; only other
+// operands need the normaliser (and its copies).
+void normalizeOperand(Variant& v) {
+    if (v.isString()) {
+        const Str& s = v.str();
+        if (!s.empty() && s.front() != u' ' && s.back() != u' ') return;
+    }
+    v = strVal(v, true);
+}
 
 }  // namespace
 
 Str strAdd(Variant& vFore, Variant& vBack, bool bMode) {
     try {
-        vFore = strVal(vFore, true);
-        vBack = strVal(vBack, true);
+        normalizeOperand(vFore);
+        normalizeOperand(vBack);
         const Decimal fore = operandDecimal(vFore);
         const Decimal back = operandDecimal(vBack);
         if (fore.isZero() && back.isZero()) return u"0";

@@ -174,6 +174,17 @@ std::optional<Decimal> parseDecimal(StrView text) {
     return Decimal::fromParts(0, m, scale, negative);
 }
 
+Decimal decimalOfValue(const rt::Variant& input) {
+    const rt::Variant& v = input.deref();
+    if (v.type() == rt::VT_R8) return decimalOfDouble(v.r8());
+    if (v.type() == rt::VT_BSTR) {
+        std::optional<Decimal> d = parseDecimal(v.str());
+        if (!d) rt::raise(rt::kErrTypeMismatch);
+        return *d;
+    }
+    return rt::toDecimal(v);
+}
+
 Str decimalText(const Decimal& d) {
     if (d.hi() != 0) return d.toText();
     uint64_t m = d.lo();
@@ -270,18 +281,20 @@ void appendFormatted(const DecimalDigits& value, const NumberPattern& pattern, S
     const long point = v.integerDigits();  // index in d of the first fraction digit
     auto digitAt = [&](long index) { return index >= 0 && index < nd ? char16_t(d[size_t(index)]) : u'0'; };
 
-    if (value.negative) out.push_back(u'-');
     const long intDigits = std::max(point, 0L);
     const long shown = std::max(intDigits, pattern.minIntegerDigits);
+    const long significant = std::max(nd - point, 0L);  // fraction digits up to the last non-zero one
+    const long fraction = pattern.point ? std::max(significant, pattern.minFraction) : 0;
+    out.reserve(out.size() + size_t(shown + shown / 3 + fraction + 3));
+
+    if (value.negative) out.push_back(u'-');
     for (long i = 0; i < shown; ++i) {
         if (pattern.grouping && i > 0 && (shown - i) % 3 == 0) out.push_back(u',');
         out.push_back(digitAt(point - shown + i));
     }
     if (pattern.point) {
         out.push_back(u'.');
-        const long significant = std::max(nd - point, 0L);  // up to the last non-zero digit
-        const long count = std::max(significant, pattern.minFraction);
-        for (long k = 0; k < count; ++k) out.push_back(digitAt(point + k));
+        for (long k = 0; k < fraction; ++k) out.push_back(digitAt(point + k));
     }
     if (pattern.percent) out.push_back(u'%');
 }

@@ -46,6 +46,9 @@ rt::Decimal decimalOfDouble(double v);
 // Decimal::parse for the plain texts sums are made of ("-123.45"), falling back to it for
 // anything else. nullopt when the text is not a number; error 6 beyond the range.
 std::optional<rt::Decimal> parseDecimal(rt::StrView text);
+// A numeric value as a decimal (rt::toDecimal), doubles and plain text on the quick paths
+// above. Error 13 for text that is not a number, and the errors of rt::toDecimal.
+rt::Decimal decimalOfValue(const rt::Variant& v);
 // Decimal::toText, without the intermediate narrow string for 64-bit magnitudes.
 rt::Str decimalText(const rt::Decimal& d);
 

@@ -1,12 +1,12 @@
 #include "text/words.h"
 
 #include <array>
+#include <cmath>
 
 #include "frame/classes.h"
 #include "frame/guards.h"
 #include "frame/text_service.h"
 #include "runtime/convert.h"
-#include "text/money.h"
 #include "text/number_format.h"
 
 namespace velmora::text {
@@ -25,56 +25,94 @@ constexpr int kHundredMillionPlace = 5;  // 10^8
 constexpr int kUnitPlace = 13;           // 10^0, the yuan
 constexpr int kTenthPlace = 14;          // the jiao
 
-// Keys are kept as strings once, so that the lookups of a call allocate nothing for them.
-struct WordKeys {
-    std::array<Str, kWindowSize + 1> places;  // index 1..15
-    std::array<Str, 11> numerals;             // index 1..10: digits 0..9
-    Str pair = u"Ostrel.FM.Velmora.00028";    // hundred-million word then ten-thousand word
-    Str whole = u"Ostrel.FM.Velmora.00029";   // appended to an amount without hundredths
-    Str hundredMillion = u"Ostrel.FM.Velmora.00007";
-
-    WordKeys() {
-        static constexpr const char16_t* kPlaceKeys[kWindowSize] = {
-            u"Ostrel.FM.Velmora.00003",  // 10^12
-            u"Ostrel.FM.Velmora.00004", u"Ostrel.FM.Velmora.00005", u"Ostrel.FM.Velmora.00006",
-            u"Ostrel.FM.Velmora.00007",  // 10^8
-            u"Ostrel.FM.Velmora.00004", u"Ostrel.FM.Velmora.00005", u"Ostrel.FM.Velmora.00006",
-            u"Ostrel.FM.Velmora.00011",  // 10^4
-            u"Ostrel.FM.Velmora.00004", u"Ostrel.FM.Velmora.00005", u"Ostrel.FM.Velmora.00006",
-            u"Ostrel.FM.Velmora.00015",  // unit
-            u"Ostrel.FM.Velmora.00016",  // tenths
-            u"Ostrel.FM.Velmora.00017",  // hundredths
-        };
-        for (int p = 1; p <= kWindowSize; ++p) places[size_t(p)] = kPlaceKeys[p - 1];
-        for (int d = 0; d <= 9; ++d) numerals[size_t(d + 1)] = rt::ascii("Ostrel.FM.Velmora.000" + std::to_string(18 + d));
-    }
+// The message keys of the words, in the order of their numbers.
+enum WordKey : uint8_t {
+    kTopPlaceWord,        // 00003: the 10^12 place
+    kThousandWord,        // 00004
+    kHundredWord,         // 00005
+    kTenWord,             // 00006
+    kHundredMillionWord,  // 00007: also what the pair text is replaced by
+    kTenThousandWord,     // 00011
+    kUnitWord,            // 00015: the yuan
+    kTenthWord,           // 00016
+    kHundredthWord,       // 00017
+    kZeroNumeral,         // 00018; digit d has kZeroNumeral + d (up to 00027)
+    kPairText = kZeroNumeral + 10,  // 00028: hundred-million word then ten-thousand word
+    kWholeWord,                     // 00029: ends an amount without hundredths
+    kWordKeyCount
 };
 
-const WordKeys& keys() {
-    static const WordKeys k;
-    return k;
+// The place word of each window position (index 0 unused).
+constexpr WordKey kPlaceWords[kWindowSize + 1] = {
+    kUnitWord,    kTopPlaceWord,     kThousandWord, kHundredWord, kTenWord,  kHundredMillionWord,
+    kThousandWord, kHundredWord,     kTenWord,      kTenThousandWord, kThousandWord, kHundredWord,
+    kTenWord,     kUnitWord,         kTenthWord,    kHundredthWord};
+
+const std::array<Str, kWordKeyCount>& messageKeys() {
+    static const std::array<Str, kWordKeyCount> keys = [] {
+        static constexpr int kNumbers[kWordKeyCount] = {3, 4, 5, 6, 7, 11, 15, 16, 17, 18, 19, 20, 21,
+                                                       22, 23, 24, 25, 26, 27, 28, 29};
+        std::array<Str, kWordKeyCount> k;
+        for (size_t i = 0; i < k.size(); ++i) {
+            std::string n = std::to_string(kNumbers[i]);
+            k[i] = rt::ascii("Ostrel.FM.Velmora." + std::string(5 - n.size(), '0') + n);
+        }
+        return k;
+    }();
+    return keys;
 }
+
+// The texts of one call, each fetched from the message text service when the amount first
+// needs it. The service gives a key the same text throughout a call, so one lookup per key
+// serves every place that shares it; nothing is kept between calls.
+class CallTexts {
+public:
+    const Str& operator[](WordKey key) {
+        if (!fetched_[key]) {
+            texts_[key] = sGetText(messageKeys()[key]);
+            fetched_[key] = true;
+        }
+        return texts_[key];
+    }
+
+private:
+    std::array<Str, kWordKeyCount> texts_;
+    std::array<bool, kWordKeyCount> fetched_{};
+};
 
 bool endsWith(StrView s, StrView tail) { return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail; }
 
-// Steps 4 and 5: the absolute amount rounded to cents (through Vround's decimal rounding),
-// as a whole number of cents. Error 6 beyond the window.
-Decimal centsOf(const Variant& money) {
-    Decimal amount = rt::toDecimal(money);
-    if (amount.isNegative()) amount = amount.negated();
-    const Variant rounded = Vround(amount.toDouble(), 2);
-    const Decimal cents = rt::toDecimal(rounded) * Decimal::fromInt64(100);
-    // A larger amount would lose its high digits in the window: a cheque for the wrong sum.
-    if (!(cents < Decimal::fromInt64(kWordsCentsLimit)))
-        rt::raise(rt::kErrOverflow, u"The amount is too large to be written in words");
-    return cents.normalized();
+// The absolute amount as a double, as the conversion through an exact decimal gives it: for
+// a double that is its absolute value (its 15-digit decimal reads back as the same digits).
+double absoluteAmount(const Variant& money) {
+    const Variant& v = money.deref();
+    if (v.type() == rt::VT_R8) return std::fabs(v.r8());
+    return decimalOfValue(v).abs().toDouble();
 }
 
-// Right-aligned in kWindowSize blanks.
-Str digitWindow(const Decimal& cents) {
-    const Str digits = decimalText(cents);
-    Str window(size_t(kWindowSize) - digits.size(), u' ');
-    window += digits;
+// The amount rounded to cents as Vround(amount, 2) rounds it (halves away from zero on its
+// 15-digit decimal), as a whole number of cents. Error 6 from 10^13 units on: the window
+// would lose the high digits, a cheque for the wrong sum.
+uint64_t centsOf(const Variant& money) {
+    const DecimalDigits rounded = roundAwayFromZero(digitsOfDouble(absoluteAmount(money)), 2);
+    const long places = rounded.exp10 + 2;  // zeros after the digits, in cents
+    if (rounded.integerDigits() + 2 > kWindowSize)
+        rt::raise(rt::kErrOverflow, u"The amount is too large to be written in words");
+    uint64_t cents = 0;
+    for (char c : rounded.digits) cents = cents * 10 + uint64_t(c - '0');
+    for (long k = 0; k < places; ++k) cents *= 10;
+    return cents;
+}
+
+// The cents right-aligned in kWindowSize blanks.
+std::array<char16_t, kWindowSize> digitWindow(uint64_t cents) {
+    std::array<char16_t, kWindowSize> window;
+    window.fill(u' ');
+    size_t i = window.size();
+    do {
+        window[--i] = char16_t(u'0' + cents % 10);
+        cents /= 10;
+    } while (cents != 0);
     return window;
 }
 
@@ -85,33 +123,26 @@ Str LittleToBig(Variant& money) {
     const Str language = languageCode();
     if (language != u"zh-CN" && language != u"zh-TW") return {};
 
-    const WordKeys& k = keys();
-    std::array<Str, kWindowSize + 1> units;
-    for (int p = 1; p <= kWindowSize; ++p) units[size_t(p)] = sGetText(k.places[size_t(p)]);
-    std::array<Str, 11> numerals;
-    for (size_t i = 1; i <= 10; ++i) numerals[i] = sGetText(k.numerals[i]);
-
-    const Decimal cents = centsOf(money);
-    money = Variant(cents);
-    const Str window = digitWindow(cents);
-
+    const uint64_t cents = centsOf(money);
+    const std::array<char16_t, kWindowSize> window = digitWindow(cents);
+    CallTexts text;
     Str result;
     result.reserve(64);
-    int zeroRun = 0;
+    int zeroRun = 0;  // zeros met since the last non-zero digit
     for (int p = 1; p <= kWindowSize; ++p) {
         const char16_t c = window[size_t(p - 1)];
-        const Str& place = units[size_t(p)];
         if (c == u' ') continue;
+        const Str& place = text[kPlaceWords[p]];
         if (c != u'0') {
-            if (zeroRun != 0) result += numerals[1];
-            result += numerals[size_t(c - u'0' + 1)];
+            if (zeroRun != 0) result += text[kZeroNumeral];
+            result += text[WordKey(kZeroNumeral + (c - u'0'))];
             result += place;
             zeroRun = 0;
             continue;
         }
         ++zeroRun;
-        const Str pair = sGetText(k.pair);
-        if (place == units[kUnitPlace] || (pair.find(place) != Str::npos && zeroRun % 4 != 0)) {
+        // The unit word always stands; a group word stands unless its whole group is zero.
+        if (place == text[kUnitWord] || (text[kPairText].find(place) != Str::npos && zeroRun % 4 != 0)) {
             result += place;
         } else if (p == kHundredMillionPlace && !endsWith(result, place)) {
             // A zero here always has a non-zero digit at the 10^12 place above it; without
@@ -120,13 +151,16 @@ Str LittleToBig(Variant& money) {
         }
     }
 
-    const Str whole = sGetText(k.whole);
     if (!result.empty()) {
         const StrView last(&result.back(), 1);
-        if (last == units[kUnitPlace] || last == units[kTenthPlace]) result += whole;
+        if (last == text[kUnitWord] || last == text[kTenthWord]) result += text[kWholeWord];
+        // An all-zero ten-thousand group right after the hundred-million word leaves the
+        // pair behind; only the hundred-million word stays.
+        const Str& pair = text[kPairText];
+        if (result.find(pair) != Str::npos) result = rt::replaceAll(result, pair, text[kHundredMillionWord]);
     }
-    const Str pair = sGetText(k.pair);
-    return rt::replaceAll(result, pair, sGetText(k.hundredMillion));
+    money = Variant(Decimal::fromInt64(int64_t(cents)));
+    return result;
 }
 
 }  // namespace velmora::text

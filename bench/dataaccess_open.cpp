@@ -1,0 +1,133 @@
+// Opening a 100,000-row, 8-column record set from a SQLite file, against stepping the same
+// statement with the SQLite C API and copying every value; and the memory the open record
+// set holds against the size of its values.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "dataaccess/objects.h"
+
+namespace {
+
+constexpr int kRows = 100000;
+const char* kQuery = "select id, name, amount, qty, price, created, flag, note from t";
+
+std::string databasePath() {
+    static const std::string path = [] {
+        auto p = std::filesystem::temp_directory_path() / "velmora-bench-open.db";
+        std::filesystem::remove(p);
+        sqlite3* db = nullptr;
+        sqlite3_open(p.c_str(), &db);
+        sqlite3_exec(db,
+                     "create table t (id integer primary key, name nvarchar(40), amount decimal(18,2), qty int, "
+                     "price float, created datetime, flag bit, note varchar(100));"
+                     "begin;",
+                     nullptr, nullptr, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "insert into t values (?,?,?,?,?,?,?,?)", -1, &st, nullptr);
+        uint32_t seed = 12345;
+        auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+        for (int i = 1; i <= kRows; ++i) {
+            char name[48], amount[32], created[32], note[80];
+            std::snprintf(name, sizeof name, "Customer %06u", next() % 1000000);
+            std::snprintf(amount, sizeof amount, "%u.%02u", next() % 100000, next() % 100);
+            std::snprintf(created, sizeof created, "20%02u-%02u-%02u %02u:%02u:%02u", next() % 30, next() % 12 + 1,
+                          next() % 28 + 1, next() % 24, next() % 60, next() % 60);
+            std::snprintf(note, sizeof note, "note %u for row %d", next(), i);
+            sqlite3_bind_int(st, 1, i);
+            sqlite3_bind_text(st, 2, name, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 3, amount, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(st, 4, int(next() % 1000));
+            sqlite3_bind_double(st, 5, (next() % 1000000) / 100.0);
+            sqlite3_bind_text(st, 6, created, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(st, 7, int(next() % 2));
+            if (i % 10 == 0)
+                sqlite3_bind_null(st, 8);
+            else
+                sqlite3_bind_text(st, 8, note, -1, SQLITE_TRANSIENT);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_exec(db, "commit;", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        return p.string();
+    }();
+    return path;
+}
+
+using Value = std::variant<std::monostate, int64_t, double, std::string>;
+
+// The baseline: step the statement and copy every value out.
+void BM_SqliteStepAndCopy(benchmark::State& state) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(databasePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    size_t bytes = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, kQuery, -1, &st, nullptr);
+        // One flat table of values, the leanest copy that keeps every value.
+        std::vector<Value> cells;
+        const int n = sqlite3_column_count(st);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int i = 0; i < n; ++i) {
+                switch (sqlite3_column_type(st, i)) {
+                    case SQLITE_INTEGER: cells.emplace_back(sqlite3_column_int64(st, i)); break;
+                    case SQLITE_FLOAT: cells.emplace_back(sqlite3_column_double(st, i)); break;
+                    case SQLITE_NULL: cells.emplace_back(); break;
+                    default:
+                        cells.emplace_back(std::string(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                                       size_t(sqlite3_column_bytes(st, i))));
+                        break;
+                }
+            }
+        }
+        sqlite3_finalize(st);
+        bytes = 0;
+        for (const Value& v : cells) bytes += v.index() == 3 ? std::get<3>(v).size() : v.index() == 0 ? 0 : 8;
+        benchmark::DoNotOptimize(cells.data());
+    }
+    state.counters["rows"] = kRows;
+    state.counters["value_bytes"] = double(bytes);
+    sqlite3_close(db);
+}
+BENCHMARK(BM_SqliteStepAndCopy)->Unit(benchmark::kMillisecond);
+
+void BM_RecordsetOpen(benchmark::State& state) {
+    auto conn = ado::newConnection();
+    rt::check(conn->Open(u"Provider=SQLite;Data Source=" + rt::fromUtf8(databasePath()) + u";Mode=Read", {}, {}, -1));
+    size_t held = 0, values = 0;
+    for (auto _ : state) {
+        auto rs = ado::newRecordset();
+        rt::check(rs->Open(rt::Variant(rt::fromUtf8(kQuery)), rt::Variant(rt::ComPtr<rt::IDispatch>(conn.get())),
+                           ado::adOpenStatic, ado::adLockReadOnly, ado::adCmdText));
+        state.PauseTiming();
+        const ado::RowsetData& data = *ado::recordsetObjectOf(rs.get())->data();
+        held = data.store.allocatedBytes() + data.rows.capacity() * sizeof(ado::Row);
+        values = 0;
+        for (const ado::Row& r : data.rows) {
+            for (size_t c = 0; c < data.fieldCount(); ++c) {
+                const ado::CellView v = ado::RowStore::cell(r.base, c);
+                values += v.kind == ado::CellKind::Null                                     ? 0
+                          : v.kind == ado::CellKind::Text || v.kind == ado::CellKind::Blob ? v.bytes.size()
+                                                                                           : 8;
+            }
+        }
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = kRows;
+    state.counters["held_bytes"] = double(held);
+    state.counters["value_bytes"] = double(values);
+    state.counters["memory_ratio"] = double(held) / double(values);
+    state.counters["file_bytes"] = double(std::filesystem::file_size(databasePath()));
+}
+BENCHMARK(BM_RecordsetOpen)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

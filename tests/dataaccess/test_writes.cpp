@@ -1,0 +1,308 @@
+// Writing back: immediate and batch mode, keyed and keyless tables, failures, on every backend.
+#include "ado_testing.h"
+
+namespace ado::testing {
+namespace {
+
+class WritesTest : public AdoTest {
+protected:
+    void SetUp() override {
+        AdoTest::SetUp();
+        if (IsSkipped()) return;
+        exec(u"create table keyed (id int primary key, name nvarchar(20) null, amount decimal(18,2) null)");
+        exec(u"create table loose (a int null, b nvarchar(10) null)");
+        int32_t level = 0;
+        rt::check(conn()->BeginTrans(&level));
+        exec(u"insert into keyed values (1, N'one', 1.10)");
+        exec(u"insert into keyed values (2, N'two', 2.20)");
+        exec(u"insert into keyed values (3, N'three', null)");
+        exec(u"insert into loose values (1, N'x')");
+        exec(u"insert into loose values (1, N'y')");
+        exec(u"insert into loose values (2, null)");
+        rt::check(conn()->CommitTrans());
+    }
+    // The table's rows as "id:name:amount;" text, in key order.
+    std::string keyedRows() {
+        auto rs = open(u"select id, name, amount from keyed order by id");
+        std::string out;
+        while (!isEOF(rs.get())) {
+            out += text(value(rs.get(), Variant(int32_t(0)))) + ":" + text(value(rs.get(), Variant(int32_t(1)))) + ":" +
+                   text(value(rs.get(), Variant(int32_t(2)))) + ";";
+            rt::check(rs->MoveNext());
+        }
+        return out;
+    }
+    std::string looseRows() {
+        auto rs = open(u"select a, b from loose order by a, b");
+        std::string out;
+        while (!isEOF(rs.get())) {
+            out += text(value(rs.get(), Variant(int32_t(0)))) + ":" + text(value(rs.get(), Variant(int32_t(1)))) + ";";
+            rt::check(rs->MoveNext());
+        }
+        return out;
+    }
+    static const std::string kOriginal;
+};
+
+const std::string WritesTest::kOriginal = "1:one:1.1;2:two:2.2;3:three:<null>;";
+
+TEST_P(WritesTest, ImmediateUpdateWritesTheRowAtOnce) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockOptimistic);
+    setValue(rs.get(), Variant(u"name"), Variant(u"uno"));
+    int32_t mode = 0;
+    rt::check(rs->get_EditMode(&mode));
+    EXPECT_EQ(mode, adEditInProgress);
+    EXPECT_EQ(keyedRows(), kOriginal);  // not before Update
+    Variant original;
+    rt::check(field(rs.get(), Variant(u"name"))->get_OriginalValue(&original));
+    EXPECT_EQ(text(original), "one");
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(keyedRows(), "1:uno:1.1;2:two:2.2;3:three:<null>;");
+    rt::check(field(rs.get(), Variant(u"name"))->get_OriginalValue(&original));
+    EXPECT_EQ(text(original), "uno");  // written back: the new value is the original now
+    rt::check(rs->get_EditMode(&mode));
+    EXPECT_EQ(mode, adEditNone);
+}
+
+TEST_P(WritesTest, MovingAwayUpdatesAndCancelUpdateReverts) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockOptimistic);
+    setValue(rs.get(), Variant(u"amount"), Variant(u"9.99"));
+    rt::check(rs->MoveNext());  // the edit is written on the way
+    setValue(rs.get(), Variant(u"name"), Variant(u"lost"));
+    EXPECT_EQ(text(value(rs.get(), Variant(u"name"))), "lost");
+    rt::check(rs->CancelUpdate());
+    EXPECT_EQ(text(value(rs.get(), Variant(u"name"))), "two");
+    rt::check(rs->MoveNext());
+    setValue(rs.get(), Variant(u"amount"), Variant(rt::Null{}));
+    setValue(rs.get(), Variant(u"name"), Variant(rt::Null{}));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(keyedRows(), "1:one:9.99;2:two:2.2;3:<null>:<null>;");
+}
+
+TEST_P(WritesTest, AddNewInsertsAndDeleteRemovesImmediately) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockOptimistic);
+    rt::check(rs->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    int32_t mode = 0;
+    rt::check(rs->get_EditMode(&mode));
+    EXPECT_EQ(mode, adEditAdd);
+    EXPECT_EQ(recordCount(rs.get()), 4);
+    EXPECT_TRUE(value(rs.get(), Variant(u"name")).isNull());
+    setValue(rs.get(), Variant(u"id"), Variant(int32_t(4)));
+    setValue(rs.get(), Variant(u"name"), Variant(u"four"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(keyedRows(), kOriginal + "4:four:<null>;");
+
+    // AddNew with field and value lists completes the row at once.
+    Variant names(rt::Array(0, {Variant(u"id"), Variant(u"amount")}));
+    Variant values(rt::Array(0, {Variant(int32_t(5)), Variant(2.5)}));
+    rt::check(rs->AddNew(names, values));
+    rt::check(rs->get_EditMode(&mode));
+    EXPECT_EQ(mode, adEditNone);
+    EXPECT_EQ(text(scalarOf(u"select amount from keyed where id = 5")), "2.5");
+
+    rt::check(rs->MoveFirst());
+    rt::check(rs->Delete(adAffectCurrent));
+    EXPECT_EQ(text(scalarOf(u"select count(*) from keyed where id = 1")), "0");
+    EXPECT_EQ(recordCount(rs.get()), 4);
+    EXPECT_EQ(adoErrorOf([&] { value(rs.get(), Variant(u"id")); }), adErrNoCurrentRecord);  // still on it
+    rt::check(rs->MoveNext());
+    EXPECT_EQ(text(value(rs.get(), Variant(u"id"))), "2");
+}
+
+TEST_P(WritesTest, CancelUpdateAfterAddNewDropsTheRow) {
+    auto rs = open(u"select id, name from keyed order by id", adLockOptimistic);
+    rt::check(rs->MoveNext());
+    rt::check(rs->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    setValue(rs.get(), Variant(u"id"), Variant(int32_t(9)));
+    rt::check(rs->CancelUpdate());
+    EXPECT_EQ(recordCount(rs.get()), 3);
+    EXPECT_EQ(text(value(rs.get(), Variant(u"id"))), "2");  // back where AddNew started
+    EXPECT_EQ(keyedRows(), kOriginal);
+}
+
+TEST_P(WritesTest, TheDatabaseAssignsAnIntegerKeyLeftOut) {
+    exec(rt::ascii("create table auto (id " + GetParam().autoKey + ", name nvarchar(10))"));
+    auto rs = open(u"select id, name from auto", adLockOptimistic);
+    rt::check(rs->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    setValue(rs.get(), Variant(u"name"), Variant(u"first"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    const Variant id = value(rs.get(), Variant(u"id"));
+    ASSERT_FALSE(id.isNull());
+    // The key found lets the same row be changed again.
+    setValue(rs.get(), Variant(u"name"), Variant(u"renamed"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(text(scalarOf(u"select name from auto where id = " + rt::toText(id))), "renamed");
+}
+
+TEST_P(WritesTest, KeylessTablesAreLocatedByEveryOriginalValue) {
+    auto rs = open(u"select a, b from loose order by a, b", adLockOptimistic);
+    rt::check(rs->MoveNext());  // 1, y
+    setValue(rs.get(), Variant(u"b"), Variant(u"why"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(looseRows(), "1:why;1:x;2:<null>;");
+    rt::check(rs->MoveNext());  // 2, null: located with "is null"
+    setValue(rs.get(), Variant(u"b"), Variant(u"z"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(looseRows(), "1:why;1:x;2:z;");
+    rt::check(rs->MoveFirst());
+    rt::check(rs->Delete(adAffectCurrent));
+    EXPECT_EQ(looseRows(), "1:why;2:z;");
+}
+
+TEST_P(WritesTest, ARowChangedUnderneathCannotBeLocated) {
+    auto rs = open(u"select a, b from loose order by a, b", adLockOptimistic);
+    exec(u"update loose set b = N'moved' where b = N'x'");
+    setValue(rs.get(), Variant(u"b"), Variant(u"mine"));
+    rt::Error e = errorOf([&] { rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{}))); });
+    EXPECT_EQ(e.hresult(), kRowNotLocated);
+    EXPECT_EQ(u8(e.description()).rfind("Row cannot be located for updating", 0), 0u);
+    int32_t mode = 0;
+    rt::check(rs->get_EditMode(&mode));
+    EXPECT_EQ(mode, adEditInProgress);  // the edit stays for the caller to cancel
+    rt::check(rs->CancelUpdate());
+}
+
+TEST_P(WritesTest, BatchModeWritesEverythingAtUpdateBatch) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockBatchOptimistic);
+    setValue(rs.get(), Variant(u"name"), Variant(u"uno"));
+    rt::check(rs->MoveNext());
+    rt::check(rs->Delete(adAffectCurrent));
+    rt::check(rs->MoveNext());
+    setValue(rs.get(), Variant(u"amount"), Variant(int32_t(3)));
+    rt::check(rs->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    setValue(rs.get(), Variant(u"id"), Variant(int32_t(7)));
+    setValue(rs.get(), Variant(u"name"), Variant(u"seven"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(recordCount(rs.get()), 3);  // the deleted row no longer counts
+    EXPECT_EQ(keyedRows(), kOriginal);    // nothing written yet
+    rt::check(rs->UpdateBatch(adAffectAll));
+    EXPECT_EQ(keyedRows(), "1:uno:1.1;3:three:3;7:seven:<null>;");
+    // Written rows are plain rows again: a second UpdateBatch has nothing to send.
+    rt::check(rs->UpdateBatch(adAffectAll));
+    EXPECT_EQ(keyedRows(), "1:uno:1.1;3:three:3;7:seven:<null>;");
+}
+
+TEST_P(WritesTest, AFailureInTheMiddleOfABatchWritesNothing) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockBatchOptimistic);
+    setValue(rs.get(), Variant(u"name"), Variant(u"uno"));  // row 1: fine
+    rt::check(rs->MoveNext());
+    setValue(rs.get(), Variant(u"name"), Variant(u"dos"));  // row 2: will be gone
+    rt::check(rs->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    setValue(rs.get(), Variant(u"id"), Variant(int32_t(8)));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    exec(u"delete from keyed where id = 2");
+
+    rt::Error e = errorOf([&] { rt::check(rs->UpdateBatch(adAffectAll)); });
+    EXPECT_EQ(e.hresult(), kRowNotLocated);
+    EXPECT_EQ(keyedRows(), "1:one:1.1;3:three:<null>;");  // row 1 not half-written, 8 not inserted
+    // The changes are still pending; once the obstacle is gone they go through.
+    rt::check(rs->MoveFirst());
+    rt::check(rs->MoveNext());
+    rt::check(rs->Delete(adAffectCurrent));  // pending delete of a vanished row: fails again
+    e = errorOf([&] { rt::check(rs->UpdateBatch(adAffectAll)); });
+    EXPECT_EQ(e.hresult(), kRowNotLocated);
+    rt::check(rs->CancelBatch(adAffectAll));
+    EXPECT_EQ(recordCount(rs.get()), 3);
+    rt::check(rs->MoveFirst());
+    EXPECT_EQ(text(value(rs.get(), Variant(u"name"))), "one");
+}
+
+TEST_P(WritesTest, AConstraintFailureRollsTheBatchBack) {
+    auto rs = open(u"select id, name from keyed order by id", adLockBatchOptimistic);
+    setValue(rs.get(), Variant(u"name"), Variant(u"uno"));
+    rt::check(rs->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    setValue(rs.get(), Variant(u"id"), Variant(int32_t(3)));  // the key exists
+    rt::Error e = errorOf([&] { rt::check(rs->UpdateBatch(adAffectAll)); });
+    EXPECT_EQ(e.hresult(), kIntegrityViolation);
+    EXPECT_EQ(keyedRows(), kOriginal);
+}
+
+TEST_P(WritesTest, ReadOnlyAndTablelessRecordSetsRefuseWrites) {
+    auto ro = open(u"select id, name from keyed");
+    EXPECT_EQ(adoErrorOf([&] { setValue(ro.get(), Variant(u"name"), Variant(u"x")); }), adErrFeatureNotAvailable);
+    EXPECT_EQ(adoErrorOf([&] { rt::check(ro->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{}))); }),
+              adErrFeatureNotAvailable);
+    EXPECT_EQ(adoErrorOf([&] { rt::check(ro->Delete(adAffectCurrent)); }), adErrFeatureNotAvailable);
+
+    auto expr = open(u"select 1 as one, 'a' as letter", adLockOptimistic);
+    rt::Error e = errorOf([&] { setValue(expr.get(), Variant(u"one"), Variant(int32_t(2))); });
+    EXPECT_EQ(e.hresult(), kMultipleStepErrors);
+    rt::check(expr->AddNew(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    e = errorOf([&] { rt::check(expr->Update(Variant(rt::Missing{}), Variant(rt::Missing{}))); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_EQ(u8(e.description()), "Insufficient base table information for updating or refreshing.");
+}
+
+TEST_P(WritesTest, AValueTheFieldCannotTakeLeavesTheRowAlone) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockOptimistic);
+    rt::Error e = errorOf([&] { setValue(rs.get(), Variant(u"amount"), Variant(u"not a number")); });
+    EXPECT_EQ(e.hresult(), kMultipleStepErrors);
+    int32_t mode = -1;
+    rt::check(rs->get_EditMode(&mode));
+    EXPECT_EQ(mode, adEditNone);
+    EXPECT_EQ(text(value(rs.get(), Variant(u"amount"))), "1.1");
+    e = errorOf([&] { setValue(rs.get(), Variant(u"id"), Variant(5000000000.0)); });
+    EXPECT_EQ(e.hresult(), kMultipleStepErrors);
+}
+
+TEST_P(WritesTest, DisconnectedChangesWaitForAConnection) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockOptimistic);
+    rt::check(rs->putref_ActiveConnection(nullptr));
+    Variant c;
+    rt::check(rs->get_ActiveConnection(&c));
+    EXPECT_TRUE(c.isNothing());
+    setValue(rs.get(), Variant(u"name"), Variant(u"offline"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));  // kept as pending
+    EXPECT_EQ(keyedRows(), kOriginal);
+    EXPECT_EQ(adoErrorOf([&] { rt::check(rs->UpdateBatch(adAffectAll)); }), adErrInvalidConnection);
+    rt::check(rs->put_ActiveConnection(Variant(connectionString())));  // a string opens a new connection
+    rt::check(rs->UpdateBatch(adAffectAll));
+    EXPECT_EQ(keyedRows(), "1:offline:1.1;2:two:2.2;3:three:<null>;");
+}
+
+TEST_P(WritesTest, ClonesShareTheRowsButNotThePosition) {
+    auto rs = open(u"select id, name from keyed order by id", adLockBatchOptimistic);
+    rt::ComPtr<_Recordset> clone;
+    rt::check(rs->Clone(adLockUnspecified, clone.put()));
+    rt::check(rs->MoveLast());
+    EXPECT_EQ(text(value(clone.get(), Variant(u"id"))), "1");
+    setValue(clone.get(), Variant(u"name"), Variant(u"shared"));
+    rt::check(clone->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    rt::check(rs->MoveFirst());
+    EXPECT_EQ(text(value(rs.get(), Variant(u"name"))), "shared");
+    rt::check(rs->UpdateBatch(adAffectAll));
+    EXPECT_EQ(text(scalarOf(u"select name from keyed where id = 1")), "shared");
+
+    rt::ComPtr<_Recordset> readOnly;
+    rt::check(rs->Clone(adLockReadOnly, readOnly.put()));
+    EXPECT_EQ(adoErrorOf([&] { setValue(readOnly.get(), Variant(u"name"), Variant(u"x")); }),
+              adErrFeatureNotAvailable);
+    EXPECT_EQ(recordCount(readOnly.get()), 3);
+}
+
+TEST_P(WritesTest, CloseWithAPendingImmediateEditIsRefused) {
+    auto rs = open(u"select id, name from keyed", adLockOptimistic);
+    setValue(rs.get(), Variant(u"name"), Variant(u"x"));
+    EXPECT_EQ(adoErrorOf([&] { rt::check(rs->Close()); }), adErrIllegalOperation);
+    rt::check(rs->CancelUpdate());
+    rt::check(rs->Close());
+}
+
+TEST_P(WritesTest, LateBoundEditing) {
+    auto rs = open(u"select id, name from keyed order by id", adLockOptimistic);
+    rt::IDispatch* d = rs.get();
+    Variant f = rt::invokeId(d, rt::DISPID_VALUE, rt::DISPATCH_PROPERTYGET, {Variant(u"name")});
+    rt::putProperty(f.object().get(), u"Value", Variant(u"late"));
+    rt::callMethod(d, u"Update");
+    EXPECT_EQ(text(scalarOf(u"select name from keyed where id = 1")), "late");
+    rt::callMethod(d, u"AddNew");
+    Variant item = rt::getProperty(rt::getProperty(d, u"Fields").object().get(), u"Item", {Variant(u"id")});
+    rt::putProperty(item.object().get(), u"Value", Variant(int32_t(11)));
+    rt::callMethod(d, u"Update");
+    EXPECT_EQ(text(scalarOf(u"select count(*) from keyed where id = 11")), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Providers, WritesTest, ::testing::Values(sqliteBackend()), backendName);
+
+}  // namespace
+}  // namespace ado::testing
