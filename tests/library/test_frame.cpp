@@ -204,3 +204,19 @@ TEST(Server, CanUnloadOnlyWhenNothingLives) {
     EXPECT_EQ(DllCanUnloadNow(), rt::S_FALSE);
     f->LockServer(rt::VARIANT_FALSE);
 }
+
+TEST(ServerDeathTest, CanUnloadOnceEveryObjectHasGone) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: no module state yet
+    EXPECT_EXIT(
+        {
+            bool before = DllCanUnloadNow() == rt::S_OK;
+            std::thread t([] {
+                useBuiltLibrary();
+                auto cf = client::newCommonFunction();
+            });
+            t.join();  // the thread's module state goes with it
+            bool after = DllCanUnloadNow() == rt::S_OK;
+            std::exit(before && after ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
