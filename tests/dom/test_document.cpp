@@ -84,6 +84,8 @@ TEST(DomDocument, WhitespaceBetweenElementsIsDroppedUnlessPreserved) {
     EXPECT_EQ(lengthOf(children(rootOf(doc.get()).get()).get()), 2);
     EXPECT_EQ(textOf(select(doc.get(), "/a/b").get()), " x ") << "text keeps its own spaces";
     EXPECT_EQ(textOf(select(doc.get(), "/a/c").get()), "  ");
+    auto blank = parsed("<a><rows>\n  \n</rows></a>");
+    EXPECT_EQ(lengthOf(children(select(blank.get(), "//rows").get()).get()), 0) << "whitespace-only content too";
 
     auto keep = newDocument();
     rt::check(keep->put_preserveWhiteSpace(rt::VARIANT_TRUE));

@@ -41,6 +41,9 @@ TEST(DomNodes, SameNodeIsAlwaysTheSameObject) {
     EXPECT_EQ(static_cast<IXMLDOMNode*>(again.get()), attribute.get());
     EXPECT_EQ(rt::identityOf(first.get()), rt::identityOf(as<IXMLDOMElement>(viaPath).get()));
     EXPECT_EQ(wrap(nativeNode(first.get())).get(), first.get());
+    EXPECT_FALSE(wrap(nullptr));
+    EXPECT_EQ(nativeNode(nullptr), nullptr);
+    EXPECT_EQ(wrap(nativeNode(doc.get())).get(), static_cast<IXMLDOMNode*>(doc.get()));
 
     ComPtr<IXMLDOMNode> up;
     rt::check(root->get_parentNode(up.put()));
