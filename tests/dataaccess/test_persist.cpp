@@ -367,6 +367,24 @@ TEST_P(PersistTest, TheSchemaOnlyRoundTripOfTheLibrary) {
     EXPECT_TRUE(value(check.get(), Variant(u"opened")).isNull());
 }
 
+TEST_P(PersistTest, SavedDocumentsCanBeEditedThroughTheDom) {
+    exec(u"create table t (id int primary key, ok bit, name nvarchar(40))");
+    exec(u"insert into t values (1, 1, N'a name longer than sixteen bytes')");
+    auto doc = saveToDocument(open(u"select id, ok, name from t").get());
+    Variant row = rt::callMethod(doc.get(), u"selectSingleNode", {Variant(u"//z:row")});
+    ASSERT_TRUE(row.isObject() && row.object());
+    EXPECT_EQ(text(rt::callMethod(row.object().get(), u"getAttribute", {Variant(u"ok")})), "True");
+    rt::callMethod(row.object().get(), u"setAttribute", {Variant(u"id"), Variant(u"999")});
+    rt::callMethod(row.object().get(), u"setAttribute", {Variant(u"name"), Variant(u"short")});
+    rt::callMethod(row.object().get(), u"removeAttribute", {Variant(u"ok")});
+    auto rs = openDocument(doc.get());
+    EXPECT_EQ(text(value(rs.get(), Variant(u"id"))), "999");
+    EXPECT_EQ(text(value(rs.get(), Variant(u"name"))), "short");
+    EXPECT_TRUE(value(rs.get(), Variant(u"ok")).isNull());
+    Variant copy = rt::callMethod(row.object().get(), u"cloneNode", {Variant(true)});
+    EXPECT_NE(u8(rt::toText(rt::getProperty(copy.object().get(), u"xml"))).find("id=\"999\""), std::string::npos);
+}
+
 TEST_P(PersistTest, ARecordSetFromADocumentKeepsItsLockType) {
     exec(u"create table t (id int primary key)");
     exec(u"insert into t values (1)");

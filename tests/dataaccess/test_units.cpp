@@ -39,7 +39,8 @@ TEST(DialectRewrite, ReadsLiteralsQuotedNamesAndCommentsAsSqlDoes) {
 
 TEST(DialectRewrite, LeadingTopBecomesALimit) {
     EXPECT_EQ(sqlite("select top 1 a, b from t where x = N'top 5'"), "select a, b from t where x = 'top 5' LIMIT 1");
-    EXPECT_EQ(sqlite("SELECT DISTINCT TOP 10 name FROM t ORDER BY name;"), "SELECT DISTINCT name FROM t ORDER BY name LIMIT 10");
+    EXPECT_EQ(sqlite("SELECT DISTINCT TOP 10 name FROM t ORDER BY name;"),
+              "SELECT DISTINCT name FROM t ORDER BY name LIMIT 10");
     EXPECT_EQ(sqlite("  select top (3) * from t"), "  select * from t LIMIT 3");
     EXPECT_EQ(sqlite("select top 2 a from t -- trailing note"), "select a from t -- trailing note\nLIMIT 2");
     EXPECT_EQ(sqlite("select top 2 a from t -- note\n"), "select a from t -- note\nLIMIT 2");
@@ -117,7 +118,8 @@ TEST(SqliteTypes, ExpressionTypesFromValues) {
 // ---- connection strings ----------------------------------------------------------------------
 
 TEST(ConnectionStrings, NamesWithoutCaseValuesTrimmedAndQuoted) {
-    auto cs = ConnectionString::parse(u" Provider = SQLite ; Data Source=/tmp/a b.db;Password='x;y''z';;junk;mode=Read");
+    auto cs =
+        ConnectionString::parse(u" Provider = SQLite ; Data Source=/tmp/a b.db;Password='x;y''z';;junk;mode=Read");
     EXPECT_EQ(cs.get(u"provider").value_or(u"?"), u"SQLite");
     EXPECT_EQ(cs.get(u"DATA SOURCE").value_or(u"?"), u"/tmp/a b.db");
     EXPECT_EQ(cs.get(u"password").value_or(u"?"), u"x;y'z");
@@ -199,6 +201,11 @@ TEST(Values, PersistedTextForms) {
     EXPECT_EQ(xml(CellView::ofInteger(1), adBoolean), "True");
     EXPECT_EQ(xml(CellView::ofReal(12.5), adCurrency), "12.5");
     EXPECT_EQ(xml(CellView::ofReal(1e20), adDouble), "1E+20");
+    // Reals in decimal columns stand for their 15 significant digits, as doubles convert.
+    EXPECT_EQ(xml(CellView::ofReal(0.1), adNumeric), "0.1");
+    EXPECT_EQ(xml(CellView::ofReal(0.1 + 0.2), adNumeric), "0.3");
+    EXPECT_EQ(xml(CellView::ofReal(-1234567.891), adNumeric), "-1234567.891");
+    EXPECT_EQ(xml(CellView::ofReal(1e20), adNumeric), "100000000000000000000");
     EXPECT_EQ(xml(CellView::ofBlob(std::string("\x00\xff", 2)), adVarBinary), "00ff");
     EXPECT_EQ(xml(CellView::ofText("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"), adGUID),
               "6F9619FF-8B86-D011-B42D-00C04FC964FF");

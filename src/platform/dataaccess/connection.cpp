@@ -10,6 +10,13 @@ constexpr const char16_t* kSource = u"ADODB.Connection";
 
 [[noreturn]] void raiseAdo(int number, const char16_t* text) { throw rt::Error::number(number, text); }
 
+[[noreturn]] void invalidArgument() {
+    raiseAdo(adErrInvalidArgument,
+             u"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.");
+}
+
+[[noreturn]] void alreadyOpen() { raiseAdo(adErrObjectOpen, u"Operation is not allowed when the object is open."); }
+
 }  // namespace
 
 ConnectionObject* connectionObjectOf(rt::IDispatch* object) {
@@ -30,7 +37,7 @@ Session& ConnectionObject::session() {
 }
 
 void ConnectionObject::open(const rt::Str& connectionString, const rt::Str& userId, const rt::Str& password) {
-    if (session_) raiseAdo(adErrObjectOpen, u"Operation is not allowed when the object is open.");
+    if (session_) alreadyOpen();
     if (!connectionString.empty()) connectionString_ = connectionString;
     ConnectRequest request;
     request.properties = ConnectionString::parse(connectionString_);
@@ -48,7 +55,7 @@ rt::HRESULT ConnectionObject::get_ConnectionString(rt::Str* text) {
 
 rt::HRESULT ConnectionObject::put_ConnectionString(const rt::Str& text) {
     return rt::boundary(kSource, [&] {
-        if (session_) raiseAdo(adErrObjectOpen, u"Operation is not allowed when the object is open.");
+        if (session_) alreadyOpen();
         connectionString_ = text;
     });
 }
@@ -59,7 +66,7 @@ rt::HRESULT ConnectionObject::get_CommandTimeout(int32_t* seconds) {
 
 rt::HRESULT ConnectionObject::put_CommandTimeout(int32_t seconds) {
     return rt::boundary(kSource, [&] {
-        if (seconds < 0) raiseAdo(adErrInvalidArgument, u"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.");
+        if (seconds < 0) invalidArgument();
         commandTimeout_ = seconds;
         if (session_) session_->setCommandTimeout(seconds);
     });
@@ -71,8 +78,8 @@ rt::HRESULT ConnectionObject::get_ConnectionTimeout(int32_t* seconds) {
 
 rt::HRESULT ConnectionObject::put_ConnectionTimeout(int32_t seconds) {
     return rt::boundary(kSource, [&] {
-        if (session_) raiseAdo(adErrObjectOpen, u"Operation is not allowed when the object is open.");
-        if (seconds < 0) raiseAdo(adErrInvalidArgument, u"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.");
+        if (session_) alreadyOpen();
+        if (seconds < 0) invalidArgument();
         connectionTimeout_ = seconds;
     });
 }
@@ -127,7 +134,7 @@ rt::HRESULT ConnectionObject::get_CursorLocation(int32_t* location) {
 rt::HRESULT ConnectionObject::put_CursorLocation(int32_t location) {
     return rt::boundary(kSource, [&] {
         if (location != adUseServer && location != adUseClient && location != 1)
-            raiseAdo(adErrInvalidArgument, u"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.");
+            invalidArgument();
         cursorLocation_ = location;
     });
 }
@@ -141,7 +148,7 @@ rt::HRESULT ConnectionObject::get_Provider(rt::Str* provider) {
 
 rt::HRESULT ConnectionObject::put_Provider(const rt::Str& provider) {
     return rt::boundary(kSource, [&] {
-        if (session_) raiseAdo(adErrObjectOpen, u"Operation is not allowed when the object is open.");
+        if (session_) alreadyOpen();
         provider_ = provider;
     });
 }

@@ -1,11 +1,13 @@
 #include "persist.h"
 
 #include <libxml/dict.h>
+#include <libxml/parserInternals.h>
 #include <libxml/valid.h>
 
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <string>
@@ -20,6 +22,9 @@ namespace ado::persist {
 namespace {
 
 const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+
+static_assert(offsetof(xmlNode, nsDef) == offsetof(xmlNode, properties) + sizeof(void*),
+              "short text is kept in a text node's properties and nsDef fields");
 const char* C(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
 
 // ---- types in the format ------------------------------------------------------------------
@@ -131,12 +136,32 @@ void appendAttribute(xmlNodePtr element, xmlAttrPtr& last, const xmlChar* intern
     a->name = internedName;
     a->parent = element;
     a->doc = element->doc;
-    xmlNodePtr text = xmlNewDocTextLen(element->doc, X(value.c_str()), int(value.size()));
+    auto* text = static_cast<xmlNodePtr>(xmlMalloc(sizeof(xmlNode)));
     if (!text) {
         xmlFree(a);
         throw std::bad_alloc();
     }
+    std::memset(text, 0, sizeof *text);
+    text->type = XML_TEXT_NODE;
+    text->name = xmlStringText;
+    text->doc = element->doc;
     text->parent = reinterpret_cast<xmlNodePtr>(a);
+    // Short values live inside the text node itself, in the fields a text node does not use:
+    // libxml2's own compact trees do the same, and its functions know the form.
+    constexpr size_t kInline = 2 * sizeof(void*);
+    if (value.size() < kInline) {
+        auto* inside = reinterpret_cast<xmlChar*>(&text->properties);
+        std::memcpy(inside, value.data(), value.size());
+        inside[value.size()] = 0;
+        text->content = inside;
+    } else {
+        text->content = xmlStrndup(X(value.data()), int(value.size()));
+        if (!text->content) {
+            xmlFree(text);
+            xmlFree(a);
+            throw std::bad_alloc();
+        }
+    }
     a->children = a->last = text;
     if (last) {
         last->next = a;
@@ -154,6 +179,7 @@ struct Writer {
     std::vector<const xmlChar*> interned;    // the same, in the document's dictionary
     const xmlChar* rowName = nullptr;
     std::string text;                        // scratch for values
+    std::vector<CellView> cells;             // scratch for a row's cells
 
     void prop(xmlNodePtr n, xmlNsPtr ns, const char* name, const char* value) {
         if (ns)
@@ -225,11 +251,19 @@ struct Writer {
         xmlNodePtr e = appendElement(parent, z, rowName);
         xmlAttrPtr last = nullptr;
         std::string nulls;
-        for (size_t i = 0; i < data.fields.size(); ++i) {
+        const size_t n = data.fields.size();
+        cells.resize(n);
+        const Overlay* overlay = original ? nullptr : data.findOverlay(row);
+        if (overlay)
+            for (size_t i = 0; i < n; ++i) cells[i] = overlay->cells[i].view();
+        else if (row.base)
+            RowStore::decodeRow(row.base, n, cells.data());
+        else
+            std::fill(cells.begin(), cells.end(), CellView::null());
+        for (size_t i = 0; i < n; ++i) {
             if (only && !(*only)[i]) continue;
-            const CellView v = original ? data.originalCell(row, i) : data.currentCell(row, i);
             text.clear();
-            if (appendXmlText(text, v, data.fields[i])) {
+            if (appendXmlText(text, cells[i], data.fields[i])) {
                 appendAttribute(e, last, interned[i], text);
             } else if (only) {
                 if (!nulls.empty()) nulls.push_back(' ');

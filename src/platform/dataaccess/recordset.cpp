@@ -50,7 +50,8 @@ size_t resolveField(const RowsetData& data, const rt::Variant& index) {
         }
         if (n >= 0 && n < int64_t(visible.size())) return visible[size_t(n)];
     }
-    raiseAdo(adErrItemNotFound, u"Item cannot be found in the collection corresponding to the requested name or ordinal.");
+    raiseAdo(adErrItemNotFound,
+             u"Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
 // The session's transaction around one write: committed by done(), rolled back otherwise.
@@ -717,7 +718,8 @@ rt::HRESULT RecordsetObject::Save(const rt::Variant& destination, int32_t persis
         if (dest.isObject()) {
             rt::ComPtr<dom::IXMLDOMDocument> doc;
             if (!dest.object() ||
-                rt::failed(dest.object()->QueryInterface(dom::IXMLDOMDocument::IID_, reinterpret_cast<void**>(doc.put()))))
+                rt::failed(dest.object()->QueryInterface(dom::IXMLDOMDocument::IID_,
+                                                         reinterpret_cast<void**>(doc.put()))))
                 invalidArgument();
             dom::resetDocument(doc.get(), persist::write(*data_, lockAllowsWrites()));
             return;

@@ -501,11 +501,29 @@ int hexValue(char c) {
 // A real as the decimal it stands for (its 15 significant digits, as doubles convert to
 // decimals), when that needs no exponent; false otherwise.
 bool appendDecimalOfReal(std::string& out, double v) {
+    auto plain = [](const char* b, const char* e, int& digits) {
+        digits = 0;
+        bool leading = true;
+        for (const char* p = b; p != e; ++p) {
+            if (*p == 'e' || *p == 'n' || *p == 'i') return false;  // exponent, nan, inf
+            if (*p < '0' || *p > '9') continue;
+            if (leading && *p == '0') continue;
+            leading = false;
+            ++digits;
+        }
+        return true;
+    };
     char buf[40];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    if (r.ec != std::errc()) return false;
-    for (const char* p = buf; p != r.ptr; ++p)
-        if (*p == 'e' || *p == 'n' || *p == 'i') return false;  // exponent, nan, inf
+    int digits = 0;
+    // The shortest text that reads back as v is that decimal whenever it has at most 15
+    // significant digits; otherwise round to 15.
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (r.ec == std::errc() && plain(buf, r.ptr, digits) && digits <= 15) {
+        out.append(buf, r.ptr);
+        return true;
+    }
+    r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    if (r.ec != std::errc() || !plain(buf, r.ptr, digits)) return false;
     out.append(buf, r.ptr);
     return true;
 }
@@ -551,6 +569,10 @@ bool appendXmlText(std::string& out, CellView c, const FieldInfo& f) {
     }
     if (isTextType(t) && c.kind == CellKind::Text) {
         appendXmlSafe(out, c.bytes);
+        return true;
+    }
+    if (t == adBoolean && c.kind == CellKind::Integer) {
+        out += c.integer ? "True" : "False";
         return true;
     }
     if (isFloatType(t) && (c.kind == CellKind::Real || c.kind == CellKind::Integer)) {

@@ -76,7 +76,8 @@ std::vector<std::pair<size_t, int64_t>> WriteBack::write(const Row& row, RowChan
                                     u"it was last read.");
         if (kind == RowChange::Insert && result.generatedKey)
             for (size_t i : t.fields)
-                if (data_.fields[i].autoIncrement && !(*values.changed)[i]) generated.emplace_back(i, *result.generatedKey);
+                if (data_.fields[i].autoIncrement && !(*values.changed)[i])
+                    generated.emplace_back(i, *result.generatedKey);
     }
     return generated;
 }

@@ -69,8 +69,6 @@ Str sMoneyFormat(const Variant& vMny, int16_t hasdot, int16_t count, int16_t& mo
 
 namespace {
 
-Decimal operandDecimal(const Variant& v) { return decimalOfValue(v.deref()); }
-
 // strVal(v, true) leaves a non-empty text without surrounding spaces as it is; only other
 // operands need the normaliser (and its copies).
 void normalizeOperand(Variant& v) {
@@ -87,8 +85,8 @@ Str strAdd(Variant& vFore, Variant& vBack, bool bMode) {
     try {
         normalizeOperand(vFore);
         normalizeOperand(vBack);
-        const Decimal fore = operandDecimal(vFore);
-        const Decimal back = operandDecimal(vBack);
+        const Decimal fore = decimalOfValue(vFore);
+        const Decimal back = decimalOfValue(vBack);
         if (fore.isZero() && back.isZero()) return u"0";
         // A zero operand leaves the other one as its caller wrote it (12.50 stays 12.50).
         if (fore.isZero()) return rt::toText(vBack);

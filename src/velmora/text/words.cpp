@@ -18,12 +18,10 @@ using rt::Variant;
 
 namespace {
 
-// The digit window: 13 integer places (10^12 down to the unit) and two of cents. Position
-// p (1-based) of the window is the place of units table index p.
+// The digit window: 13 integer places (10^12 down to the unit) and two of cents, position p
+// (1-based) holding the place 10^(13 - p) of the unit.
 constexpr int kWindowSize = 15;
 constexpr int kHundredMillionPlace = 5;  // 10^8
-constexpr int kUnitPlace = 13;           // 10^0, the yuan
-constexpr int kTenthPlace = 14;          // the jiao
 
 // The message keys of the words, in the order of their numbers.
 enum WordKey : uint8_t {
@@ -42,11 +40,16 @@ enum WordKey : uint8_t {
     kWordKeyCount
 };
 
-// The place word of each window position (index 0 unused).
+// The place word of each window position (index 0 unused): the four-digit groups share the
+// thousand, hundred and ten words.
 constexpr WordKey kPlaceWords[kWindowSize + 1] = {
-    kUnitWord,    kTopPlaceWord,     kThousandWord, kHundredWord, kTenWord,  kHundredMillionWord,
-    kThousandWord, kHundredWord,     kTenWord,      kTenThousandWord, kThousandWord, kHundredWord,
-    kTenWord,     kUnitWord,         kTenthWord,    kHundredthWord};
+    kUnitWord,                                                               // unused
+    kTopPlaceWord,                                                           // 10^12
+    kThousandWord, kHundredWord, kTenWord, kHundredMillionWord,              // 10^11 .. 10^8
+    kThousandWord, kHundredWord, kTenWord, kTenThousandWord,                 // 10^7 .. 10^4
+    kThousandWord, kHundredWord, kTenWord, kUnitWord,                        // 10^3 .. 10^0
+    kTenthWord,    kHundredthWord,                                           // cents
+};
 
 const std::array<Str, kWordKeyCount>& messageKeys() {
     static const std::array<Str, kWordKeyCount> keys = [] {
