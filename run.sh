@@ -3,7 +3,8 @@
 # job (a tour of the library through the scripting host) or every test suite.
 #
 #   ./run.sh demo   build (Release) and run examples/tour.jsonl through `velmora run`
-#   ./run.sh test   build Release and ASan+UBSan, run all tests (PostgreSQL started and stopped)
+#   ./run.sh test   build Release and ASan+UBSan, run all tests (PostgreSQL started and stopped),
+#                   then run the fuzz targets briefly
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -53,9 +54,9 @@ build() {  # build <folder> <cmake args...>
   ninja -C "$dir" -j"$(nproc)"
 }
 
-run_tests() {  # run_tests <build folder> <label>
+run_tests() {  # run_tests <build folder> <label>: every suite, against a private PostgreSQL
   log "tests: $2"
-  (cd "$1" && ctest --output-on-failure -j"$(nproc)" --timeout 600)
+  tests/pg/with-server.sh bash -c "cd '$1' && ctest --output-on-failure -j$(nproc) --timeout 600"
 }
 
 case "${1:-}" in
@@ -71,6 +72,8 @@ case "${1:-}" in
     run_tests build/release "Release"
     build build/asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build/asan "ASan+UBSan"
+    log "fuzzing the values and text code"
+    VELMORA_FUZZ_OUT="$ROOT/build/fuzz" fuzz/run.sh 10
     ;;
   *)
     echo "usage: $0 demo | test" >&2

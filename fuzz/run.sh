@@ -26,31 +26,18 @@ command -v ccache >/dev/null && LAUNCHER=ccache
 
 SANITIZE=(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 CXXFLAGS=(-std=c++20 -g -O1 -Wall -Wextra "${SANITIZE[@]}"
-  -I"$OUT/src" -I"$ROOT/src/velmora" -I"$ROOT/src/platform" -I"$HERE"
+  -I"$ROOT/src/velmora" -I"$ROOT/src/platform" -I"$HERE"
   $(pkg-config --cflags icu-uc icu-i18n))
 LDLIBS=($(pkg-config --libs icu-uc icu-i18n) -ldl -lpthread)
 
 log() { printf '== fuzz: %s\n' "$*" >&2; }
 
-mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts" "$OUT/src/runtime"
-
-# The runtime is compiled from a copy: runtime/variant.h defines Array::size() inside the
-# class, where Variant is still incomplete, and clang (unlike g++) instantiates the C++20
-# constexpr vector member there and refuses. The copy defines it after Variant. Files are
-# copied only when they changed, so that objects stay current.
-for f in "$ROOT"/src/platform/runtime/*; do
-  cmp -s "$f" "$OUT/src/runtime/${f##*/}" || cp "$f" "$OUT/src/runtime/"
-done
-VARIANT_H="$OUT/src/runtime/variant.h"
-if grep -q '    size_t size() const { return items_.size(); }' "$VARIANT_H"; then
-  sed -i -e 's/^    size_t size() const { return items_.size(); }$/    size_t size() const;/' \
-         -e 's|^}  // namespace rt$|inline size_t Array::size() const { return items_.size(); }\n}  // namespace rt|' "$VARIANT_H"
-fi
+mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
 
 # The code under test: the runtime, and the library's values-and-text sources. The message
 # text service is replaced by a fixed zh-CN table (text_service_stub.cpp).
 LIBRARY_SOURCES=(
-  "$OUT"/src/runtime/*.cpp
+  "$ROOT"/src/platform/runtime/*.cpp
   "$ROOT"/src/velmora/text/strings.cpp
   "$ROOT"/src/velmora/text/number_format.cpp
   "$ROOT"/src/velmora/text/money.cpp

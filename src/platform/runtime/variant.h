@@ -54,7 +54,7 @@ public:
     // Error 9 when undimensioned.
     int32_t lbound() const;
     int32_t ubound() const;
-    size_t size() const { return items_.size(); }
+    size_t size() const;
     // By subscript (lbound-based); error 9 out of range.
     Variant& at(int32_t index);
     const Variant& at(int32_t index) const;
@@ -166,5 +166,8 @@ private:
     std::variant<std::monostate, int64_t, double, Decimal, Str, ComPtr<IDispatch>, std::unique_ptr<Array>, Variant*>
         data_;
 };
+
+// Defined here, where Variant is complete.
+inline size_t Array::size() const { return items_.size(); }
 
 }  // namespace rt
