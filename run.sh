@@ -64,7 +64,8 @@ case "${1:-}" in
     install_packages
     build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=OFF -DVELMORA_TESTS=OFF
     log "the tour: examples/tour.jsonl"
-    VELMORA_REGISTRY="$ROOT/build/release/registry.json" build/release/out/velmora run examples/tour.jsonl
+    VELMORA_LANGUAGE=zh-CN VELMORA_REGISTRY="$ROOT/build/release/registry.json" \
+      build/release/out/velmora run examples/tour.jsonl
     ;;
   test)
     install_packages

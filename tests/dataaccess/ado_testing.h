@@ -43,6 +43,8 @@ struct Backend {
     std::function<Str(const std::filesystem::path& dir)> connectionString;
     // The column type that a key assigned by the database takes in CREATE TABLE.
     std::string autoKey;
+    // Rewrites the suite's DDL and literals for the backend's dialect (none: sent as written).
+    std::function<Str(const Str&)> ddl;
 };
 
 Backend sqliteBackend();
@@ -91,7 +93,7 @@ protected:
 
     Str connectionString() const { return cs_; }
     _Connection* conn() const { return conn_.get(); }
-    void exec(const Str& sql) { execute(conn_.get(), sql); }
+    void exec(const Str& sql) { execute(conn_.get(), GetParam().ddl ? GetParam().ddl(sql) : sql); }
     rt::ComPtr<_Recordset> open(const Str& sql, int32_t lockType = adLockReadOnly) {
         return query(conn_.get(), sql, lockType);
     }

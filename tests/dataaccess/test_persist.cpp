@@ -222,7 +222,7 @@ TEST_P(PersistTest, OurDocumentsReopenToEqualRecordSets) {
          u"amount decimal(18,4), price money, ok bit, r float, s real, d date, tm time, b varbinary(4), "
          u"g uniqueidentifier, big bigint, small smallint, tiny tinyint, c char(3), note text, "
          u"u nvarchar(30) not null)");
-    exec(u"insert into t values (1, '2007-03-05 10:20:30', N'a<b>&\"c''', 12345.6789, 1234.5678, 1, 0.1, 1.25, "
+    exec(u"insert into t values (1, '2007-03-05 10:20:30', N'a<b>&\"c''', 12345.6789, 1234.5678, true, 0.1, 1.25, "
          u"'2007-03-05', '23:59:59', x'00ff', '6f9619ff-8b86-d011-b42d-00c04fc964ff', -9007199254740993, -3, 200, "
          u"'abc', 'line1\nline2\ttab', N'中文 Grüße')");
     exec(u"insert into t (id, u) values (2, N'')");
@@ -296,8 +296,8 @@ TEST_P(PersistTest, PendingChangesSurviveTheDocumentAndWriteBackLater) {
 TEST_P(PersistTest, TheSchemaOnlyRoundTripOfTheLibrary) {
     exec(u"create table acct (code nvarchar(10) primary key, amount decimal(18,2) not null, opened datetime, "
          u"active bit)");
-    exec(u"insert into acct values (N'A1', 10.5, '2007-03-05 10:20:30', 1)");
-    exec(u"insert into acct values (N'B2', -3, null, 0)");
+    exec(u"insert into acct values (N'A1', 10.5, '2007-03-05 10:20:30', true)");
+    exec(u"insert into acct values (N'B2', -3, null, false)");
     auto rs = newRecordset();
     rt::check(rs->Open(Variant(u"select code, amount, opened, active from acct order by code"),
                        Variant(rt::ComPtr<IDispatch>(conn())), adOpenForwardOnly, adLockReadOnly, 0));
@@ -369,7 +369,7 @@ TEST_P(PersistTest, TheSchemaOnlyRoundTripOfTheLibrary) {
 
 TEST_P(PersistTest, SavedDocumentsCanBeEditedThroughTheDom) {
     exec(u"create table t (id int primary key, ok bit, name nvarchar(40))");
-    exec(u"insert into t values (1, 1, N'a name longer than sixteen bytes')");
+    exec(u"insert into t values (1, true, N'a name longer than sixteen bytes')");
     auto doc = saveToDocument(open(u"select id, ok, name from t").get());
     Variant row = rt::callMethod(doc.get(), u"selectSingleNode", {Variant(u"//z:row")});
     ASSERT_TRUE(row.isObject() && row.object());

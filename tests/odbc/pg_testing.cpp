@@ -48,6 +48,90 @@ rt::Str withPair(rt::StrView cs, rt::StrView name, rt::StrView value) {
 
 namespace {
 
+bool isWordChar(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+// Index just past a "(...)" that follows i (after blanks), or i when none does.
+size_t skipParenthesis(rt::StrView s, size_t i) {
+    size_t j = i;
+    while (j < s.size() && s[j] == u' ') ++j;
+    if (j >= s.size() || s[j] != u'(') return i;
+    const size_t close = s.find(u')', j);
+    return close == rt::StrView::npos ? i : close + 1;
+}
+
+bool followedByMax(rt::StrView s, size_t i) {
+    const size_t end = skipParenthesis(s, i);
+    if (end == i) return false;
+    rt::Str inside(s.substr(i, end - i));
+    return rt::asciiLower(inside).find(u"max") != rt::Str::npos;
+}
+
+}  // namespace
+
+rt::Str postgresDdl(rt::StrView s) {
+    struct Word {
+        const char16_t* from;
+        const char16_t* to;
+        bool dropSize;
+    };
+    static const Word kWords[] = {
+        {u"nvarchar", u"varchar", false},   {u"nchar", u"char", false},
+        {u"ntext", u"text", false},         {u"datetime", u"timestamp", false},
+        {u"datetime2", u"timestamp", true}, {u"smalldatetime", u"timestamp", false},
+        {u"bit", u"boolean", false},        {u"tinyint", u"smallint", false},
+        {u"image", u"bytea", false},        {u"blob", u"bytea", false},
+        {u"varbinary", u"bytea", true},     {u"binary", u"bytea", true},
+        {u"uniqueidentifier", u"uuid", false}, {u"float", u"double precision", true},
+    };
+    rt::Str out;
+    size_t i = 0;
+    while (i < s.size()) {
+        const char16_t c = s[i];
+        if (c == u'\'' || c == u'"') {
+            size_t j = s.find(c, i + 1);
+            j = j == rt::StrView::npos ? s.size() : j + 1;
+            out += s.substr(i, j - i);
+            i = j;
+            continue;
+        }
+        if ((c == u'x' || c == u'X') && i + 1 < s.size() && s[i + 1] == u'\'' && (i == 0 || !isWordChar(s[i - 1]))) {
+            size_t j = s.find(u'\'', i + 2);
+            if (j != rt::StrView::npos) {
+                out += u"'\\x" + rt::Str(s.substr(i + 2, j - i - 2)) + u"'::bytea";
+                i = j + 1;
+                continue;
+            }
+        }
+        if (!isWordChar(c)) {
+            out += c;
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < s.size() && isWordChar(s[j])) ++j;
+        const rt::StrView word = s.substr(i, j - i);
+        const Word* hit = nullptr;
+        for (const Word& w : kWords)
+            if (rt::equalsAsciiNoCase(word, w.from)) hit = &w;
+        if (!hit) {
+            out += word;
+        } else if ((rt::equalsAsciiNoCase(word, u"nvarchar") || rt::equalsAsciiNoCase(word, u"varbinary")) &&
+                   followedByMax(s, j)) {
+            out += rt::equalsAsciiNoCase(word, u"nvarchar") ? u"text" : u"bytea";
+            j = skipParenthesis(s, j);
+        } else {
+            out += hit->to;
+            if (hit->dropSize) j = skipParenthesis(s, j);
+        }
+        i = j;
+    }
+    return out;
+}
+
+namespace {
+
 std::string lockPath() {
     const char* data = std::getenv("VELMORA_PG_DATA");
     if (data && *data) return (std::filesystem::path(data).parent_path() / "tests.lock").string();

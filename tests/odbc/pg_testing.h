@@ -26,6 +26,12 @@ inline constexpr const char* kNoServer =
 // A connection string with one pair replaced (or added).
 rt::Str withPair(rt::StrView connectionString, rt::StrView name, rt::StrView value);
 
+// The data-access suites' CREATE TABLE text (SQL Server's and SQLite's type names) in
+// PostgreSQL's words: nvarchar -> varchar, datetime -> timestamp, bit -> boolean, blob and
+// varbinary(n) -> bytea, uniqueidentifier -> uuid, float -> double precision, ...; x'0102'
+// blob literals become bytea literals. Quoted text and identifiers are left alone.
+rt::Str postgresDdl(rt::StrView sql);
+
 // Blocks until the server lock is held; released with the object.
 class ServerLock {
 public:

@@ -129,5 +129,17 @@ TEST_F(PgConnection, OpenArgumentsAndTheStringsSpellingsAreAccepted) {
     EXPECT_EQ(stateOf(d.get()), adStateOpen);
 }
 
+// Through the driver manager as it stands: the dialect still follows the database.
+TEST_F(PgConnection, MsdasqlWithADriverKeywordReachesTheSameServer) {
+    const auto cs = ConnectionString::parse(connectionString());
+    const Str source = *cs.get(u"Data Source");
+    const size_t colon = source.rfind(u':');
+    const Str odbc = u"Provider=MSDASQL;Driver={PostgreSQL Unicode};Server=" + source.substr(0, colon) +
+                     u";Port=" + source.substr(colon + 1) + u";Database=" + *cs.get(u"Initial Catalog") +
+                     u";UID=" + *cs.get(u"User ID") + u";PWD=" + *cs.get(u"Password");
+    auto c = openConnection(odbc);
+    EXPECT_EQ(text(scalar(c.get(), u"select top 1 current_user where N'a' = 'a'")), u8(*cs.get(u"User ID")));
+}
+
 }  // namespace
 }  // namespace ado::pgtest

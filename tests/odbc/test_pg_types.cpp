@@ -224,6 +224,18 @@ TEST_F(PgTypes, EveryTypeRoundTripsThroughAddNewAndUpdate) {
     EXPECT_EQ(value(again.get(), Variant(u"c")).str(), u"xyz  ");
 }
 
+// A numeric without declared precision may be longer than the driver announces: such values
+// are read again whole, in the middle of a block of rows as well.
+TEST_F(PgTypes, ValuesLongerThanAnnouncedAreReadWhole) {
+    auto rs = open(u"select i, (i::text || repeat('7', 80) || '.5')::numeric as n from generate_series(1, 2500) as s(i)"
+                   u" order by i");
+    ASSERT_EQ(recordCount(rs.get()), 2500);
+    for (int i : {1, 2, 1500}) {
+        rt::check(rs->put_AbsolutePosition(i));
+        EXPECT_EQ(text(value(rs.get(), Variant(u"n"))), std::to_string(i) + std::string(80, '7') + ".5");
+    }
+}
+
 // Rows of a table without a key are found by all their values, char padding and fractions
 // of seconds included.
 TEST_F(PgTypes, RowsWithoutAKeyAreLocatedByTheirValues) {

@@ -1,5 +1,6 @@
 // Writing back to PostgreSQL, and what its errors look like.
 #include "dataaccess/ado_testing.h"
+#include "dom/dom.h"
 #include "pg_testing.h"
 #include "runtime/date.h"
 
@@ -95,6 +96,36 @@ TEST_F(PgWrites, AFailedBatchWritesNothingAndKeepsItsChanges) {
     update(rs.get());
     rt::check(rs->UpdateBatch(adAffectAll));
     EXPECT_EQ(text(scalarOf(u"select string_agg(id || '=' || qty, ',' order by id) from items")), "1=5,2=20,3=1");
+}
+
+// Changes made on SQLite, carried in a persisted document, written to PostgreSQL: the
+// document's names (ShipperID) find the columns PostgreSQL folded to lower case.
+TEST_F(PgWrites, ADocumentsPendingChangesWriteBackWhateverTheCaseOfItsNames) {
+    exec(u"create table Shippers (ShipperID integer primary key, CompanyName varchar(40))");
+    exec(u"insert into Shippers values (1, 'Speedy'), (2, 'United')");
+    testing::TempDir dir;
+    auto lite = openConnection(u"Provider=SQLite;Data Source=" + rt::fromUtf8(dir.file("s.db").string()));
+    testing::execute(lite.get(), u"create table Shippers (ShipperID int primary key, CompanyName nvarchar(40))");
+    testing::execute(lite.get(), u"insert into Shippers values (1, 'Speedy'), (2, 'United')");
+    auto rs = testing::query(lite.get(), u"select ShipperID, CompanyName from Shippers order by ShipperID",
+                             adLockBatchOptimistic);
+    setValue(rs.get(), Variant(u"CompanyName"), Variant(u"Speedy Express"));
+    update(rs.get());
+    addNew(rs.get());
+    setValue(rs.get(), Variant(u"ShipperID"), Variant(int32_t(3)));
+    setValue(rs.get(), Variant(u"CompanyName"), Variant(u"Federal"));
+    update(rs.get());
+    auto doc = dom::newDocument();
+    rt::check(rs->Save(Variant(rt::ComPtr<rt::IDispatch>(doc.get())), adPersistXML));
+
+    auto carried = newRecordset();
+    rt::check(carried->Open(Variant(rt::ComPtr<rt::IDispatch>(doc.get())), kMissing, adOpenForwardOnly,
+                            adLockBatchOptimistic, -1));
+    rt::check(carried->putref_ActiveConnection(conn()));
+    rt::check(carried->UpdateBatch(adAffectAll));
+    EXPECT_EQ(text(scalarOf(u"select string_agg(shipperid || '=' || companyname, ',' order by shipperid) "
+                            u"from shippers")),
+              "1=Speedy Express,2=United,3=Federal");
 }
 
 TEST_F(PgWrites, ARowChangedMeanwhileIsNotOverwritten) {

@@ -18,6 +18,7 @@ DbmsTraits traitsOf(rt::StrView dbms) {
         t.rewrite = true;
         t.rules = DialectRules{false, false};
         t.generatedKeys = DbmsTraits::GeneratedKeys::Returning;
+        t.foldsNames = true;
         t.postgres = true;
     } else if (name.find(u"sql server") != rt::Str::npos || name.find(u"adaptive server") != rt::Str::npos) {
         t.savepoints = DbmsTraits::Savepoints::TransactSql;
@@ -158,7 +159,7 @@ public:
         const rt::Str autoColumn = change.kind == RowChange::Insert ? unsetAutoColumn(change) : rt::Str();
         const bool returning =
             !autoColumn.empty() && traits_.generatedKeys == DbmsTraits::GeneratedKeys::Returning;
-        const rt::Str sql = changeSql(change, returning ? autoColumn : rt::Str());
+        const rt::Str sql = changeSql(change, returning ? autoColumn : rt::Str(), namesOf(change.schema, change.table));
         SQLHSTMT st = preparedStatement(sql);
         applyTimeout(st);
         CursorGuard guard{st};
@@ -188,8 +189,10 @@ public:
                 if (result.rowsAffected == 0) result.rowsAffected = 1;
             }
         }
-        if (!autoColumn.empty() && traits_.generatedKeys == DbmsTraits::GeneratedKeys::Identity)
+        if (!autoColumn.empty() && traits_.generatedKeys == DbmsTraits::GeneratedKeys::Identity) {
+            SQLFreeStmt(st, SQL_CLOSE);  // one active statement at a time on such servers
             result.generatedKey = scalarInteger(u"SELECT CAST(@@IDENTITY AS BIGINT)");
+        }
         return result;
     }
 
@@ -197,9 +200,9 @@ public:
         const rt::Str key = tableKey(schema, table);
         auto it = keys_.find(key);
         if (it != keys_.end()) return it->second;
+        rt::Str s(schema), t(namesOf(schema, table).table);
         SQLHSTMT st = statement(catalog_);
         CursorGuard guard{st};
-        rt::Str s(schema), t(table);
         const SQLRETURN rc = SQLPrimaryKeysW(st, nullptr, 0, schema.empty() ? nullptr : wide(s),
                                              schema.empty() ? 0 : SQL_NTS, wide(t), SQL_NTS);
         noteFailure(rc);
@@ -376,13 +379,23 @@ private:
         fetchResult(st, plans, extensions_, out);
     }
 
+    // Marks the fields that are key columns of their base tables. The mark is a description
+    // only (a write-back asks for the key again): a table whose key cannot be read leaves its
+    // fields unmarked rather than failing a result already fetched.
     void markKeyColumns(RowsetData& out) {
         std::map<rt::Str, std::vector<rt::Str>> tables;
         for (FieldInfo& f : out.fields) {
             if (f.baseTable.empty() || f.baseColumn.empty()) continue;
             const rt::Str key = tableKey(f.baseSchema, f.baseTable);
             auto it = tables.find(key);
-            if (it == tables.end()) it = tables.emplace(key, keyColumns(f.baseSchema, f.baseTable)).first;
+            if (it == tables.end()) {
+                std::vector<rt::Str> keys;
+                try {
+                    keys = keyColumns(f.baseSchema, f.baseTable);
+                } catch (const rt::Error&) {
+                }
+                it = tables.emplace(key, std::move(keys)).first;
+            }
             f.keyColumn = std::any_of(it->second.begin(), it->second.end(),
                                       [&](const rt::Str& k) { return k == f.baseColumn; });
         }
@@ -394,6 +407,7 @@ private:
 
     void forgetTables() {
         keys_.clear();
+        names_.clear();
         autoColumns_.clear();
         prepared_.clear();
     }
@@ -419,17 +433,98 @@ private:
         return out;
     }
 
-    rt::Str tableName(const RowChange& c) const {
-        rt::Str t;
-        if (traits_.catalogInNames && !c.catalog.empty()) t = quote(c.catalog) + u"." + (c.schema.empty() ? u"" : quote(c.schema)) + u".";
-        else if (!c.schema.empty()) t = quote(c.schema) + u".";
-        return t + quote(c.table);
+    // A table's name and its columns' names as the database spells them.
+    struct TableNames {
+        rt::Str table;
+        std::vector<rt::Str> columns;
+
+        // The table's spelling of a column: the same name, else the one name equal to it
+        // without regard to case, else the name as given.
+        const rt::Str& column(const rt::Str& name) const {
+            const rt::Str* folded = nullptr;
+            int matches = 0;
+            for (const rt::Str& c : columns) {
+                if (c == name) return c;
+                if (rt::equalsNoCase(c, name)) {
+                    folded = &c;
+                    ++matches;
+                }
+            }
+            return matches == 1 ? *folded : name;
+        }
+    };
+
+    // The names of a table, for databases that fold unquoted names (so that a record set
+    // whose names came from elsewhere, a persisted document say, finds its table); the
+    // names as given, with no catalog query, for the others.
+    const TableNames& namesOf(rt::StrView schema, rt::StrView table) {
+        const rt::Str key = tableKey(schema, table);
+        auto it = names_.find(key);
+        if (it != names_.end()) return it->second;
+        TableNames names;
+        names.table = rt::Str(table);
+        if (traits_.foldsNames) {
+            names.columns = columnNames(schema, table);
+            if (names.columns.empty() && rt::toLower(table) != table) {
+                const rt::Str lower = rt::toLower(table);
+                names.columns = columnNames(schema, lower);
+                if (!names.columns.empty()) names.table = lower;
+            }
+        }
+        return names_.emplace(key, std::move(names)).first->second;
     }
 
-    rt::Str changeSql(const RowChange& c, const rt::Str& returning) const {
+    // The columns of a table (catalog function SQLColumns, the name taken literally); empty
+    // when there is no such table.
+    std::vector<rt::Str> columnNames(rt::StrView schema, rt::StrView table) {
+        SQLHSTMT st = statement(catalog_);
+        CursorGuard guard{st};
+        const rt::Str s = escapePattern(schema), t = escapePattern(table);
+        const SQLRETURN rc = SQLColumnsW(st, nullptr, 0, schema.empty() ? nullptr : wide(s),
+                                         schema.empty() ? 0 : SQL_NTS, wide(t), SQL_NTS, nullptr, 0);
+        noteFailure(rc);
+        check(rc, SQL_HANDLE_STMT, st, u"Reading the table's columns");
+        std::vector<rt::Str> names;
+        for (;;) {
+            const SQLRETURN f = SQLFetch(st);
+            if (f == SQL_NO_DATA) break;
+            check(f, SQL_HANDLE_STMT, st, u"Reading the table's columns");
+            SQLWCHAR name[256] = {};
+            SQLLEN bytes = 0;
+            check(SQLGetData(st, 4, SQL_C_WCHAR, name, sizeof name, &bytes), SQL_HANDLE_STMT, st,
+                  u"Reading the table's columns");
+            if (bytes > 0)
+                names.emplace_back(reinterpret_cast<const char16_t*>(name),
+                                   std::min<size_t>(size_t(bytes) / 2, std::size(name) - 1));
+        }
+        return names;
+    }
+
+    // A name as a catalog function's search pattern that matches only itself.
+    rt::Str escapePattern(rt::StrView name) {
+        if (patternEscape_.empty()) patternEscape_ = infoText(dbc_.get(), SQL_SEARCH_PATTERN_ESCAPE);
+        if (patternEscape_.empty()) return rt::Str(name);
+        rt::Str out;
+        for (char16_t c : name) {
+            if (c == u'_' || c == u'%' || patternEscape_ == rt::StrView(&c, 1)) out += patternEscape_;
+            out += c;
+        }
+        return out;
+    }
+
+    rt::Str tableName(const RowChange& c, const TableNames& names) const {
+        rt::Str t;
+        if (traits_.catalogInNames && !c.catalog.empty())
+            t = quote(c.catalog) + u"." + (c.schema.empty() ? u"" : quote(c.schema)) + u".";
+        else if (!c.schema.empty())
+            t = quote(c.schema) + u".";
+        return t + quote(names.table);
+    }
+
+    rt::Str changeSql(const RowChange& c, const rt::Str& returning, const TableNames& names) const {
         rt::Str sql;
         if (c.kind == RowChange::Insert) {
-            sql = u"INSERT INTO " + tableName(c);
+            sql = u"INSERT INTO " + tableName(c, names);
             if (c.set.empty()) {
                 sql += u" DEFAULT VALUES";
             } else {
@@ -440,27 +535,27 @@ private:
                         sql += u", ";
                         values += u", ";
                     }
-                    sql += quote(c.set[i].field->baseColumn);
+                    sql += quote(names.column(c.set[i].field->baseColumn));
                     values += u"?";
                 }
                 sql += u") VALUES (" + values + u")";
             }
-            if (!returning.empty()) sql += u" RETURNING " + quote(returning);
+            if (!returning.empty()) sql += u" RETURNING " + quote(names.column(returning));
             return sql;
         }
         if (c.kind == RowChange::Update) {
-            sql = u"UPDATE " + tableName(c) + u" SET ";
+            sql = u"UPDATE " + tableName(c, names) + u" SET ";
             for (size_t i = 0; i < c.set.size(); ++i) {
                 if (i) sql += u", ";
-                sql += quote(c.set[i].field->baseColumn) + u" = ?";
+                sql += quote(names.column(c.set[i].field->baseColumn)) + u" = ?";
             }
         } else {
-            sql = u"DELETE FROM " + tableName(c);
+            sql = u"DELETE FROM " + tableName(c, names);
         }
         sql += u" WHERE ";
         for (size_t i = 0; i < c.where.size(); ++i) {
             if (i) sql += u" AND ";
-            sql += quote(c.where[i].field->baseColumn) + (c.where[i].value.isNull() ? u" IS NULL" : u" = ?");
+            sql += quote(names.column(c.where[i].field->baseColumn)) + (c.where[i].value.isNull() ? u" IS NULL" : u" = ?");
         }
         return sql;
     }
@@ -487,6 +582,8 @@ private:
     Handle catalog_;  // catalog functions
     std::unordered_map<rt::Str, Handle> prepared_;
     std::map<rt::Str, std::vector<rt::Str>> keys_;
+    std::map<rt::Str, TableNames> names_;
+    rt::Str patternEscape_;
     std::map<rt::Str, rt::Str> autoColumns_;
 };
 

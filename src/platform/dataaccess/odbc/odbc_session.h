@@ -20,6 +20,9 @@ struct DbmsTraits {
     GeneratedKeys generatedKeys = GeneratedKeys::None;
     char16_t quoteOpen = u'"', quoteClose = u'"';
     bool catalogInNames = false;  // tables are named catalog.schema.table when the catalog is known
+    // Unquoted names fold to lower case; names written back are matched to the table's own
+    // spelling without regard to case, as on databases that ignore it.
+    bool foldsNames = false;
     bool postgres = false;
 };
 
