@@ -33,6 +33,23 @@ Variant valueOf(const Variant& v) {
     return value;
 }
 
+// The value a conversion reads: the argument itself (no copy) unless it is an object, whose
+// default value is then held here.
+class ValueRef {
+public:
+    explicit ValueRef(const Variant& v) : p_(&v.deref()) {
+        if (p_->isObject()) {
+            owned_ = valueOf(*p_);
+            p_ = &*owned_;
+        }
+    }
+    const Variant& operator*() const { return *p_; }
+
+private:
+    const Variant* p_;
+    std::optional<Variant> owned_;
+};
+
 // valueOf, or nullopt where the conversion would fail for lack of a default value.
 std::optional<Variant> valueOfOrNone(const Variant& v) {
     try {
@@ -184,7 +201,8 @@ Str doubleText(double d) {
 }
 
 Str toText(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     switch (v.type()) {
         case VT_EMPTY:
             return {};
@@ -218,7 +236,8 @@ Str toText(const Variant& input) {
 }
 
 double toDouble(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     switch (v.type()) {
         case VT_EMPTY:
             return 0;
@@ -275,13 +294,15 @@ std::optional<int64_t> exactInteger(const Variant& v) {
 }  // namespace
 
 int64_t toI8(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     if (const auto exact = exactInteger(v)) return *exact;
     return integerOf(toDouble(v), -9223372036854775808.0, 9223372036854774784.0);
 }
 
 int32_t toI4(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     if (const auto exact = exactInteger(v)) {
         if (*exact < INT32_MIN || *exact > INT32_MAX) raise(kErrOverflow);
         return int32_t(*exact);
@@ -296,7 +317,8 @@ int16_t toI2(const Variant& input) {
 }
 
 VARIANT_BOOL toBool(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     switch (v.type()) {
         case VT_EMPTY:
             return VARIANT_FALSE;
@@ -316,7 +338,8 @@ VARIANT_BOOL toBool(const Variant& input) {
 }
 
 Decimal toDecimal(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     switch (v.type()) {
         case VT_EMPTY:
             return Decimal();
@@ -350,7 +373,8 @@ Decimal toDecimal(const Variant& input) {
 }
 
 int64_t toCurrency(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     switch (v.type()) {
         case VT_CY:
             return v.cy();
@@ -366,7 +390,8 @@ int64_t toCurrency(const Variant& input) {
 }
 
 double toDate(const Variant& input) {
-    const Variant v = valueOf(input);
+    const ValueRef held(input);
+    const Variant& v = *held;
     double serial;
     switch (v.type()) {
         case VT_DATE:
@@ -476,7 +501,9 @@ Variant defaultValueOf(IDispatch* obj) {
 }
 
 int compareValues(const Variant& left, const Variant& right, bool textCompare) {
-    const Variant a = valueOf(left), b = valueOf(right);
+    const ValueRef heldA(left), heldB(right);
+    const Variant& a = *heldA;
+    const Variant& b = *heldB;
     if (a.isNull() || b.isNull()) invalidNull();
     if (a.isArray() || b.isArray() || a.type() == VT_ERROR || b.type() == VT_ERROR) mismatch();
     const bool aText = a.isString(), bText = b.isString();
