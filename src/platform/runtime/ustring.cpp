@@ -103,14 +103,18 @@ Str fromUtf8(std::string_view s) {
     return out;
 }
 
-std::string toUtf8(StrView s) {
-    std::string out;
-    out.reserve(s.size());
+void appendUtf8(std::string& out, StrView s) {
     for (size_t i = 0; i < s.size();) {
         char32_t cp = nextCodePoint(s, i);
         if (cp >= 0xD800 && cp <= 0xDFFF) cp = kReplacement;  // lone surrogate
         appendUtf8(out, cp);
     }
+}
+
+std::string toUtf8(StrView s) {
+    std::string out;
+    out.reserve(s.size());
+    appendUtf8(out, s);
     return out;
 }
 

@@ -12,6 +12,8 @@ using StrView = std::u16string_view;
 // UTF-8 <-> UTF-16 at the edges. Invalid input sequences become U+FFFD.
 Str fromUtf8(std::string_view s);
 std::string toUtf8(StrView s);
+// Appends the UTF-8 form of s to out (for readers that fill one buffer value by value).
+void appendUtf8(std::string& out, StrView s);
 
 // ASCII-only literal to Str (for names built at run time).
 Str ascii(std::string_view s);

@@ -99,37 +99,4 @@ void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE h, std::u16string_view what
     throw errorOf(type, h, rt::Str(what) + u" failed.");
 }
 
-void appendUtf8(std::string& out, const char16_t* s, size_t n) {
-    size_t i = 0;
-    while (i < n) {
-        const char16_t c = s[i];
-        if (c < 0x80) {
-            out.push_back(char(c));
-            ++i;
-            continue;
-        }
-        uint32_t cp = c;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((uint32_t(c) - 0xD800) << 10) + (uint32_t(s[i + 1]) - 0xDC00);
-            i += 2;
-        } else {
-            if (c >= 0xD800 && c <= 0xDFFF) cp = 0xFFFD;
-            ++i;
-        }
-        if (cp < 0x800) {
-            out.push_back(char(0xC0 | (cp >> 6)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(char(0xE0 | (cp >> 12)));
-            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(char(0xF0 | (cp >> 18)));
-            out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (cp & 0x3F)));
-        }
-    }
-}
-
 }  // namespace ado::odbc

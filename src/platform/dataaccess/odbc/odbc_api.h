@@ -78,8 +78,4 @@ void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE h, std::u16string_view what
 
 inline bool succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
-// UTF-16 units (as the driver gives them) appended to out as UTF-8; unpaired surrogates
-// become U+FFFD.
-void appendUtf8(std::string& out, const char16_t* s, size_t n);
-
 }  // namespace ado::odbc

@@ -147,7 +147,7 @@ public:
             }
             case Fetch::Text: {
                 text_.clear();
-                appendUtf8(text_, reinterpret_cast<const char16_t*>(data), size_t(ind) / sizeof(char16_t));
+                rt::appendUtf8(text_, rt::StrView(reinterpret_cast<const char16_t*>(data), size_t(ind) / sizeof(char16_t)));
                 store_.addText(text_);
                 return;
             }
