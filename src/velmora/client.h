@@ -13,6 +13,7 @@
 #include <string>
 
 #include "frame/interfaces.h"
+#include "runtime/call.h"
 #include "runtime/classes.h"
 #include "runtime/error.h"
 #include "runtime/typelib.h"
@@ -67,25 +68,7 @@ inline rt::ComPtr<_CGlobal> global() {
 
 // Throwing wrapper of an early-bound call whose last parameter receives the result:
 //   Str s = call(cf.get(), &_CCommonFunction::strTrim, &v, &lower, &mode);
-template <class I, class... P, class... A>
-auto call(I* obj, HRESULT (I::*m)(P...), A&&... args) {
-    if (!obj) rt::raise(rt::kErrObjectNotSet);
-    if constexpr (sizeof...(A) == sizeof...(P)) {
-        rt::check((obj->*m)(std::forward<A>(args)...));
-    } else {
-        using Last = std::tuple_element_t<sizeof...(P) - 1, std::tuple<P...>>;
-        using R = std::remove_pointer_t<Last>;
-        if constexpr (std::is_pointer_v<R> && std::is_base_of_v<rt::IUnknown, std::remove_pointer_t<R>>) {
-            rt::ComPtr<std::remove_pointer_t<R>> r;
-            rt::check((obj->*m)(std::forward<A>(args)..., r.put()));
-            return r;
-        } else {
-            R r{};
-            rt::check((obj->*m)(std::forward<A>(args)..., &r));
-            return r;
-        }
-    }
-}
+using rt::call;
 
 // The library's type library, read from the library file itself.
 inline const rt::TypeLibDesc* typeLibrary(const std::string& path = libraryPath()) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "client.h"
+#include "frame/module.h"
 #include "runtime/convert.h"
 #include "runtime/dispatch.h"
 
@@ -20,6 +21,13 @@ inline void useBuiltLibrary() {
 inline rt::ComPtr<_CCommonFunction> newCommon() {
     useBuiltLibrary();
     return client::newCommonFunction();
+}
+
+// The thread's shared CCommonFunction, as the library's own code reaches it (a client's
+// creation has run Main first).
+inline _CCommonFunction* shared() {
+    newCommon();
+    return gCommon();
 }
 
 inline rt::ComPtr<rt::IDispatch> asDispatch(const rt::ComPtr<_CCommonFunction>& p) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "frame/binding.h"
 #include "frame/server.h"
 #include "xml/nodes.h"
 #include "xml/templates.h"
@@ -142,8 +143,8 @@ TEST_F(Templates, TheDefaultTemplateGivesThePoolLimit) {
     ASSERT_TRUE(objectAs<Document>(doc));
     EXPECT_EQ(xmlOf(rootOf(objectAs<Document>(doc).get()).get()), "<con_ref maxcon=\"5\"/>");
     // The pool's reading: the template's root, then its attribute.
-    auto root = xml::selectRootTag(objectAs<Document>(doc).get());
-    EXPECT_EQ(xml::attributeVal(u"maxcon", root.get()), u"5");
+    auto root = xml::objSelectRootTag(objectAs<Document>(doc).get());
+    EXPECT_EQ(xml::GetAttributeVal(u"maxcon", root.get()), u"5");
 }
 
 TEST_F(Templates, AsDomMakesTheTemplateTheRoot) {
@@ -212,14 +213,20 @@ TEST_F(Templates, EveryFailureLeavesNothing) {
 
 TEST_F(Templates, AMissingDefaultFileGivesAnEmptyDocument) {
     Str missingDefault = dir.file("xml/fdtemplate.xml");
+    // LoadFromTemplate's body under its guard, with another default template file.
+    auto loadFrom = [&](const Str& name, Variant& out, Str& file, bool asDom) {
+        runGuarded(Guard::Handler, u"test", [&](GuardScope& guard) {
+            xml::loadTemplateFrom(guard, missingDefault, name, out, file, asDom);
+        });
+    };
     Str file;
     Variant doc;
-    xml::loadTemplateFrom(missingDefault, u"", doc, file, true);
+    loadFrom(u"", doc, file, true);
     EXPECT_EQ(rootName(doc), u"<none>");
     Variant out(Str(u"stale"));
-    xml::loadTemplateFrom(missingDefault, u"budgetmgr/con_ref", out, file, true);
+    loadFrom(u"budgetmgr/con_ref", out, file, true);
     EXPECT_TRUE(out.isNothing());
-    xml::loadTemplateFrom(missingDefault, u"budgetmgr/con_ref", out, file, false);
+    loadFrom(u"budgetmgr/con_ref", out, file, false);
     EXPECT_TRUE(out.isNothing());
 }
 

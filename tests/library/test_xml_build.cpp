@@ -276,16 +276,21 @@ TEST_F(XmlBuild, KaDomStopsAtTheCountersLimit) {
 
 // ---- Plain functions for the library's own callers -------------------------------------
 
-TEST(XmlNodes, DirectCallsKeepTheGuards) {
-    useBuiltLibrary();
+// The library's own code reaches the builders through the thread's shared object, so that
+// each keeps its guard.
+TEST(XmlNodes, TheLibrarysOwnCallsKeepTheGuards) {
+    _CCommonFunction* cf = shared();
     Variant text;
     ComPtr<Document> doc;
-    auto row = xml::makeNode2(u"row", doc, text, list({str(u"pos"), str(u"12k")}));
+    Array pairs = list({str(u"pos"), str(u"12k")}), none = list({}), kaPairs = list({str(u"con_map")});
+    auto row = client::call(cf, &_CCommonFunction::objMakeNode2, Str(u"row"), doc.put(), &text, &pairs);
     EXPECT_EQ(xmlOf(row.get()), "<row pos=\"12k\"/>");
-    EXPECT_THROW(xml::makeNode(u"", list({})), rt::Error);
-    EXPECT_FALSE(xml::makeNode3(u"", list({})));
-    auto map = xml::generateKaDom(list({str(u"con_map")}));
-    auto root = xml::selectRootTag(map.get());
+    EXPECT_THROW(client::call(cf, &_CCommonFunction::objMakeNode, Str(u""), &none), rt::Error);
+    Str empty;
+    EXPECT_FALSE(client::call(cf, &_CCommonFunction::objMakeNode3, &empty, &none));
+    auto map = client::call(cf, &_CCommonFunction::objGenerateKaDom, &kaPairs);
+    Document* m = map.get();
+    auto root = client::call(cf, &_CCommonFunction::objSelectRootTag, &m);
     ASSERT_TRUE(root);
     ComPtr<dom::IXMLDOMNode> added;
     rt::check(root->appendChild(row.get(), added.put()));  // an element of another document is accepted

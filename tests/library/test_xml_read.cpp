@@ -209,17 +209,27 @@ TEST_F(XmlRead, PathAccessorsSwallowEveryFailure) {
 
 // ---- Plain functions and late-bound calls ------------------------------------------------
 
-TEST(XmlNodes, DirectReadersKeepTheGuards) {
-    useBuiltLibrary();
+// The library's own code reaches the readers through the thread's shared object, so that
+// each keeps its guard.
+TEST(XmlNodes, TheLibrarysOwnReadingKeepsTheGuards) {
+    _CCommonFunction* cf = shared();
     auto doc = parse(u"<kainterface roottag='con_map'><con_map><row pos='1k' host='srv|a'/></con_map></kainterface>");
-    auto map = xml::selectRootTag(doc.get());
+    Document* d = doc.get();
+    auto map = client::call(cf, &_CCommonFunction::objSelectRootTag, &d);
     ASSERT_TRUE(map);
-    EXPECT_EQ(xml::attributeVal(u"pos", select(map.get(), u"row[@host='srv|a']").get()), u"1k");
-    EXPECT_EQ(xml::nodeCount(map.get()), 1);
-    EXPECT_FALSE(xml::selectRootTag(nullptr));
-    EXPECT_THROW(xml::rootTag(nullptr), rt::Error);
-    EXPECT_THROW(xml::elementVal(u"row[@host='it's']", map.get()), rt::Error);
-    EXPECT_EQ(xml::getAttr(str(u"row"), str(u"POS"), map.get()), u"1k");
+    auto selected = select(map.get(), u"row[@host='srv|a']");
+    Element* row = selected.get();
+    Str pos = u"pos";
+    EXPECT_EQ(client::call(cf, &_CCommonFunction::GetAttributeVal, &pos, &row), u"1k");
+    Element* m = map.get();
+    EXPECT_EQ(client::call(cf, &_CCommonFunction::iNodeCount, &m), 1);
+    Document* none = nullptr;
+    EXPECT_FALSE(client::call(cf, &_CCommonFunction::objSelectRootTag, &none));
+    EXPECT_THROW(client::call(cf, &_CCommonFunction::sRootTag, &none), rt::Error);
+    Str badPath = u"row[@host='it's']";
+    EXPECT_THROW(client::call(cf, &_CCommonFunction::GetElementVal, &badPath, &m), rt::Error);
+    Variant path = str(u"row"), name = str(u"POS");
+    EXPECT_EQ(client::call(cf, &_CCommonFunction::GetAttr, &path, &name, &m), u"1k");
 }
 
 TEST_F(XmlRead, LateBoundReading) {

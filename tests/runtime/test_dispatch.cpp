@@ -24,24 +24,23 @@ struct ISample : IDispatch {
     virtual HRESULT Size(Array* items, int32_t* result) = 0;
 };
 
+constexpr TypeSpec kSample = types::iface<ISample>("ISample");
+
 const InterfaceInfo& ISample::info() {
     using namespace types;
     static const InterfaceInfo table(
         "ISample", IID_,
         {
-            method<&ISample::Echo>("Echo", 1, {param("value", Variant_).opt()}, Variant_),
-            method<&ISample::Concat>("Concat", 2,
-                                     {param("left", String), param("right", String).byVal(),
-                                      param("times", Int16).opt(Variant(int16_t(1)))},
-                                     String),
-            sub<&ISample::Trim>("Trim", 3, {param("text", String)}),
-            sub<&ISample::Fail>("Fail", 4, {param("number", Int32)}),
-            getter<&ISample::get_Count>("Count", 5, Int32),
-            setter<&ISample::put_Count>("Count", 5, {param("value", Int32).byVal()}),
-            getter<&ISample::get_Item>("Item", 0, Variant_, {param("key", Variant_)}),
-            method<&ISample::Flag>("Flag", 6, {param("on", Boolean)}, Boolean),
-            method<&ISample::Child>("Child", 7, {}, iface<ISample>("ISample")),
-            method<&ISample::Size>("Size", 8, {param("items", VariantArray)}, Int32),
+            method<&ISample::Echo, Variant_>("Echo", 1, "", arg<Variant_>("value").opt()),
+            method<&ISample::Concat, String>("Concat", 2, "", arg<String>("left"), arg<String>("right").byVal(), arg<Int16>("times").opt(Variant(int16_t(1)))),
+            sub<&ISample::Trim>("Trim", 3, "", arg<String>("text")),
+            sub<&ISample::Fail>("Fail", 4, "", arg<Int32>("number")),
+            getter<&ISample::get_Count, Int32>("Count", 5, ""),
+            setter<&ISample::put_Count>("Count", 5, "", arg<Int32>("value").byVal()),
+            getter<&ISample::get_Item, Variant_>("Item", 0, "", arg<Variant_>("key")),
+            method<&ISample::Flag, Boolean>("Flag", 6, "", arg<Boolean>("on")),
+            method<&ISample::Child, kSample>("Child", 7, ""),
+            method<&ISample::Size, Int32>("Size", 8, "", arg<VariantArray>("items")),
         });
     return table;
 }

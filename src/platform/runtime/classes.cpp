@@ -7,44 +7,28 @@
 #include <unordered_map>
 
 #include "error.h"
+#include "object.h"
 #include "registry.h"
 
 namespace rt {
 
 namespace {
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public UnknownObject<ClassFactory, IClassFactory> {
 public:
     ClassFactory(CreateInstanceFn create, std::atomic<long>* locks) : create_(create), locks_(locks) {
         ++liveObjectCount();
     }
-    HRESULT QueryInterface(const IID& iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IUnknown::IID_ || iid == IClassFactory::IID_) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++refs_; }
-    uint32_t Release() override {
-        uint32_t n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
+    // Whatever the class's creation throws comes back as a failure status with the
+    // thread's error information; nothing gets past the factory.
     HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
         try {
             return create_(iid, out);
-        } catch (std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        } catch (Error& e) {
-            setErrorInfo(e);
-            return e.hresult();
+        } catch (...) {
+            return reportCurrentError(nullptr);
         }
     }
     HRESULT LockServer(VARIANT_BOOL lock) override {
@@ -53,10 +37,9 @@ public:
     }
 
 private:
-    ~ClassFactory() { --liveObjectCount(); }
+    ~ClassFactory() override { --liveObjectCount(); }
     CreateInstanceFn create_;
     std::atomic<long>* locks_;
-    std::atomic<uint32_t> refs_{1};
 };
 
 struct Entry {

@@ -1,5 +1,7 @@
 #include "dispatch.h"
 
+#include "object.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -66,15 +68,7 @@ InterfaceInfo::InterfaceInfo(const char* name, const IID& iid, std::vector<Membe
     : name_(name), iid_(iid), help_(help), base_(base) {
     if (base_) members_ = base_->members_;
     firstOwn_ = members_.size();
-    for (auto& m : members) {
-        size_t expected = m.params.size() + (m.result ? 1 : 0);
-        if (m.arity != expected) {
-            std::fprintf(stderr, "member table of %s: %s binds a method of %zu parameters, table lists %zu\n",
-                         name, m.name, m.arity, expected);
-            std::abort();
-        }
-        members_.push_back(std::move(m));
-    }
+    for (auto& m : members) members_.push_back(std::move(m));
     for (const auto& m : members_) {
         Str folded = asciiLower(fromUtf8(m.name));
         auto it = std::find_if(byName_.begin(), byName_.end(), [&](auto& e) { return e.first == folded; });
@@ -163,8 +157,6 @@ HRESULT dispatchIdsOfNames(const InterfaceInfo& info, const char16_t* const* nam
 
 namespace {
 
-constexpr size_t kMaxParams = 10;
-
 Variant zeroOf(const TypeSpec& t) {
     if (t.vt == VarType(VT_ARRAY | VT_VARIANT)) return Variant(Array());
     switch (t.vt) {
@@ -217,18 +209,49 @@ Variant coerce(const Variant& v, const TypeSpec& t) {
     return changeType(v, t.vt);
 }
 
-void fillExcep(ExcepInfo* excep, const Error& e) {
+void fillExcep(ExcepInfo* excep, const Error& e) noexcept {
     if (!excep) return;
     excep->code = 0;
     excep->scode = e.hresult();
-    excep->source = e.source();
-    excep->description = e.description();
+    try {
+        excep->source = e.source();
+        excep->description = e.description();
+    } catch (...) {
+        // No memory for the texts: the status alone tells the caller what failed.
+    }
 }
 
-HRESULT coercionFailure(const Error& e) {
-    int32_t n = e.numberValue();
-    if (n == kErrOverflow) return DISP_E_OVERFLOW;
-    return DISP_E_TYPEMISMATCH;
+// What Invoke answers for an error that ends the call: the member's own error travels in
+// the exception record (DISP_E_EXCEPTION) and in the thread's error information.
+HRESULT exceptionResult(ExcepInfo* excep, const Error& e) {
+    fillExcep(excep, e);
+    setErrorInfo(e);
+    return DISP_E_EXCEPTION;
+}
+
+// An argument that cannot take its declared type (call only inside a catch block): the
+// runtime's conversion errors give overflow or type mismatch; anything else thrown while
+// converting (out of memory, an internal error) is an error of the call.
+HRESULT coercionFailure(ExcepInfo* excep) noexcept {
+    try {
+        throw;
+    } catch (const Error& e) {
+        return e.numberValue() == kErrOverflow ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH;
+    } catch (...) {
+        return exceptionResult(excep, currentError());
+    }
+}
+
+// Runs a member's thunk; whatever it throws (an argument adapter, the result's conversion)
+// becomes the call's error, like a failure status of the member itself.
+HRESULT runThunk(const MemberSpec& m, void* self, Variant* const* slots, Variant* result) noexcept {
+    try {
+        return m.thunk(self, slots, result, m.result ? m.result->vt : VT_EMPTY);
+    } catch (...) {
+        Error e = currentError();
+        setErrorInfo(e);
+        return e.hresult();
+    }
 }
 
 // Calls the member with no arguments, then applies the arguments to the default member
@@ -236,21 +259,18 @@ HRESULT coercionFailure(const Error& e) {
 HRESULT invokeThroughDefault(const MemberSpec& m, void* self, uint16_t flags, DispParams* params, Variant* result,
                              ExcepInfo* excep, uint32_t* argErr) {
     Variant inner;
-    HRESULT hr = m.thunk(self, nullptr, &inner, m.result->vt);
-    if (failed(hr)) {
-        Error e = takeErrorInfo(hr);
-        fillExcep(excep, e);
-        setErrorInfo(e);
-        return DISP_E_EXCEPTION;
-    }
+    HRESULT hr = runThunk(m, self, nullptr, &inner);
+    if (failed(hr)) return exceptionResult(excep, takeErrorInfo(hr));
     if (!inner.isObject() || !inner.object()) return DISP_E_BADPARAMCOUNT;
     return inner.object()->Invoke(DISPID_VALUE, IID{}, 0, flags, params, result, excep, argErr);
 }
 
 }  // namespace
 
-HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_t flags, DispParams* params,
-                       Variant* result, ExcepInfo* excep, uint32_t* argErr) {
+namespace {
+
+HRESULT invokeMember(const InterfaceInfo& info, void* self, DISPID id, uint16_t flags, DispParams* params,
+                     Variant* result, ExcepInfo* excep, uint32_t* argErr) {
     const MemberSpec* m = info.find(id, flags);
     if (!m) return DISP_E_MEMBERNOTFOUND;
     DispParams none;
@@ -292,8 +312,8 @@ HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_
             if (!p.optional) return DISP_E_PARAMNOTOPTIONAL;
             try {
                 temps[i].emplace(p.defaultValue ? coerce(*p.defaultValue, p.type) : zeroOf(p.type));
-            } catch (Error& e) {
-                return coercionFailure(e);
+            } catch (...) {
+                return coercionFailure(excep);
             }
             slots[i] = &*temps[i];
             continue;
@@ -305,9 +325,9 @@ HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_
         }
         try {
             temps[i].emplace(coerce(actual, p.type));
-        } catch (Error& e) {
+        } catch (...) {
             if (argErr) *argErr = sourceIndex;
-            return coercionFailure(e);
+            return coercionFailure(excep);
         }
         slots[i] = &*temps[i];
         if (p.byRef && source->isByRef()) writeBack[i] = &actual;
@@ -315,41 +335,31 @@ HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_
 
     Variant local;
     Variant* out = result ? result : &local;
-    HRESULT hr = m->thunk(self, slots.data(), out, m->result ? m->result->vt : VT_EMPTY);
+    HRESULT hr = runThunk(*m, self, slots.data(), out);
     for (size_t i = 0; i < n; ++i)
         if (writeBack[i]) *writeBack[i] = std::move(*temps[i]);
-    if (failed(hr)) {
-        Error e = takeErrorInfo(hr);
-        fillExcep(excep, e);
-        setErrorInfo(e);
-        return DISP_E_EXCEPTION;
-    }
+    if (failed(hr)) return exceptionResult(excep, takeErrorInfo(hr));
     return S_OK;
+}
+
+}  // namespace
+
+HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_t flags, DispParams* params,
+                       Variant* result, ExcepInfo* excep, uint32_t* argErr) noexcept {
+    try {
+        return invokeMember(info, self, id, flags, params, result, excep, argErr);
+    } catch (...) {
+        return exceptionResult(excep, currentError());
+    }
 }
 
 // ---- Type information ----------------------------------------------------------------------
 
 namespace {
 
-class TypeInfoObject final : public ITypeInfo {
+class TypeInfoObject final : public UnknownObject<TypeInfoObject, ITypeInfo> {
 public:
     explicit TypeInfoObject(const InterfaceInfo& info) : info_(info) {}
-    HRESULT QueryInterface(const IID& iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IUnknown::IID_ || iid == ITypeInfo::IID_) {
-            *out = static_cast<ITypeInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return ++refs_; }
-    uint32_t Release() override {
-        uint32_t n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT GetInterfaceInfo(const InterfaceInfo** out) override {
         if (!out) return E_POINTER;
         *out = &info_;
@@ -357,9 +367,7 @@ public:
     }
 
 private:
-    ~TypeInfoObject() = default;
     const InterfaceInfo& info_;
-    std::atomic<uint32_t> refs_{1};
 };
 
 const char* kindWord(MemberKind k) {
@@ -416,8 +424,8 @@ std::string describeInterface(const InterfaceInfo& info) {
         }
         out += ")";
         if (m.result) out += " As " + std::string(m.result->name);
-        if (m.help && *m.help) out += "  ' " + std::string(m.help);
         out += "\n";
+        if (!m.help.empty()) out += "      ' " + m.help + "\n";
     }
     return out;
 }

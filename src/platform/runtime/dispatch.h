@@ -8,6 +8,8 @@
 
 #include <memory>
 #include <optional>
+#include <tuple>
+#include <utility>
 #include <string>
 #include <type_traits>
 #include <unordered_map>
@@ -52,9 +54,11 @@ struct MemberSpec {
     std::vector<ParamSpec> params;
     std::optional<TypeSpec> result;  // none: the member returns nothing
     Thunk thunk = nullptr;
-    const char* help = "";
-    size_t arity = 0;  // C++ parameters of the bound method, checked against the table
+    std::string help;  // one line: what the member does (shown by listings and the reference)
 };
+
+// The most parameters a member may declare (Invoke's argument slots).
+inline constexpr size_t kMaxParams = 10;
 
 // Type words for tables.
 namespace types {
@@ -74,13 +78,6 @@ constexpr TypeSpec iface(const char* name) {
     return TypeSpec{VT_DISPATCH, name, &I::IID_};
 }
 }  // namespace types
-
-inline ParamSpec param(const char* name, TypeSpec t) {
-    ParamSpec p;
-    p.name = name;
-    p.type = t;
-    return p;
-}
 
 // ---- Binding early-bound methods to thunks -------------------------------------------
 
@@ -254,11 +251,6 @@ HRESULT callWithResult(I* self, HRESULT (I::*m)(A...), Variant* const* slots, Va
     return hr;
 }
 
-template <class I, class... A>
-constexpr size_t arityOf(HRESULT (I::*)(A...)) {
-    return sizeof...(A);
-}
-
 template <auto M>
 HRESULT voidThunk(void* self, Variant* const* slots, Variant*, VarType) {
     return []<class I, class... A>(void* s, Variant* const* sl, HRESULT (I::*m)(A...)) {
@@ -275,35 +267,148 @@ HRESULT resultThunk(void* self, Variant* const* slots, Variant* result, VarType 
 
 }  // namespace bind_detail
 
-// Table entries. M is the early-bound method (a pointer to member of the interface); its
-// C++ parameters follow `params` in order, then the result pointer when there is a result.
-template <auto M>
-MemberSpec method(const char* name, DISPID id, std::vector<ParamSpec> params, TypeSpec result,
-                  const char* help = "") {
-    return MemberSpec{name,  id,   MemberKind::Method, std::move(params), result, &bind_detail::resultThunk<M>,
-                      help, bind_detail::arityOf(M)};
+// ---- Table rows, checked against the bound method when the table is compiled ----------
+
+namespace bind_detail {
+
+// Whether a C++ value of type V (what an argument slot is read into) carries declared type t.
+template <class V>
+constexpr bool holds(const TypeSpec& t) {
+    if constexpr (std::is_same_v<V, Variant>) return t.vt == VT_VARIANT;
+    else if constexpr (std::is_same_v<V, Str>) return t.vt == VT_BSTR;
+    else if constexpr (std::is_same_v<V, Array>) return t.vt == VarType(VT_ARRAY | VT_VARIANT);
+    else if constexpr (std::is_same_v<V, int16_t>) return t.vt == VT_I2 || t.vt == VT_BOOL;
+    else if constexpr (std::is_same_v<V, int32_t>) return t.vt == VT_I4;
+    else if constexpr (std::is_same_v<V, int64_t>) return t.vt == VT_I8;
+    else if constexpr (std::is_same_v<V, double>) return t.vt == VT_R8 || t.vt == VT_DATE;
+    else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<IUnknown, std::remove_pointer_t<V>>)
+        return t.vt == VT_DISPATCH && t.iid && *t.iid == std::remove_pointer_t<V>::IID_;
+    else return false;
 }
-template <auto M>
-MemberSpec sub(const char* name, DISPID id, std::vector<ParamSpec> params, const char* help = "") {
-    return MemberSpec{name, id, MemberKind::Method, std::move(params), std::nullopt, &bind_detail::voidThunk<M>,
-                      help, bind_detail::arityOf(M)};
+
+// Whether the C++ parameter P passes a value of declared type t the way the row says: a
+// by-reference parameter is a pointer to the value (an interface: a pointer to the
+// interface pointer), a by-value one the value itself or a const reference to it.
+template <class P>
+constexpr bool passes(const TypeSpec& t, bool byRef) {
+    if (byRef) {
+        if constexpr (std::is_pointer_v<P>) return holds<std::remove_pointer_t<P>>(t);
+        else return false;
+    }
+    using V = std::remove_cvref_t<P>;
+    if constexpr (std::is_pointer_v<V> && !std::is_base_of_v<IUnknown, std::remove_pointer_t<V>>) return false;
+    else return holds<V>(t);
 }
-template <auto M>
-MemberSpec getter(const char* name, DISPID id, TypeSpec result, std::vector<ParamSpec> params = {},
-                  const char* help = "") {
-    return MemberSpec{name, id, MemberKind::Get, std::move(params), result, &bind_detail::resultThunk<M>,
-                      help, bind_detail::arityOf(M)};
+
+template <class M>
+struct MethodOf;
+template <class I, class... A>
+struct MethodOf<HRESULT (I::*)(A...)> {
+    using Params = std::tuple<A...>;
+    static constexpr size_t arity = sizeof...(A);
+};
+
+template <auto M, size_t N>
+using ParamOf = std::tuple_element_t<N, typename MethodOf<decltype(M)>::Params>;
+
+}  // namespace bind_detail
+
+// One parameter of a table row. Its declared type is part of its C++ type, so that the row
+// is checked against the bound method's signature when the table is compiled.
+template <const TypeSpec& T, bool ByRef = true>
+struct Param {
+    ParamSpec spec;
+
+    Param<T, false> byVal() const { return {ParamSpec{spec.name, T, false, spec.optional, spec.defaultValue}}; }
+    Param opt() const {
+        Param p = *this;
+        p.spec.optional = true;
+        return p;
+    }
+    Param opt(Variant def) const {
+        Param p = opt();
+        p.spec.defaultValue = std::move(def);
+        return p;
+    }
+};
+
+// A parameter named name of declared type T, by reference, required.
+template <const TypeSpec& T>
+Param<T> arg(const char* name) {
+    return {ParamSpec{name, T, true, false, std::nullopt}};
+}
+
+namespace bind_detail {
+
+template <class>
+inline constexpr bool isParam = false;
+template <const TypeSpec& T, bool B>
+inline constexpr bool isParam<Param<T, B>> = true;
+
+template <class>
+struct ParamTraits;
+template <const TypeSpec& T, bool B>
+struct ParamTraits<Param<T, B>> {
+    static constexpr const TypeSpec& type = T;
+    static constexpr bool byRef = B;
+};
+
+// The compile-time check of a row: as many table parameters (plus the result) as the
+// method has C++ parameters, each carried the way the row declares it, within the limit.
+template <auto M, const TypeSpec* R, class... P, size_t... N>
+constexpr bool rowMatches(std::index_sequence<N...>) {
+    constexpr size_t params = sizeof...(P);
+    static_assert(params <= kMaxParams, "a member may declare at most kMaxParams parameters");
+    static_assert(MethodOf<decltype(M)>::arity == params + (R ? 1 : 0),
+                  "the row lists another number of parameters than the bound method has");
+    static_assert((passes<ParamOf<M, N>>(ParamTraits<P>::type, ParamTraits<P>::byRef) && ...),
+                  "a parameter's declared type or passing differs from the bound method's C++ parameter");
+    if constexpr (R != nullptr) {
+        static_assert(passes<ParamOf<M, params>>(*R, true),
+                      "the declared result type differs from the bound method's result parameter");
+    }
+    return true;
+}
+
+template <auto M, const TypeSpec* R, class... P>
+MemberSpec row(const char* name, DISPID id, MemberKind kind, Thunk thunk, const char* help, P... params) {
+    static_assert((isParam<P> && ...), "table parameters are made with arg<Type>(name)");
+    static_assert(rowMatches<M, R, P...>(std::index_sequence_for<P...>{}));
+    std::optional<TypeSpec> result;
+    if constexpr (R != nullptr) result = *R;
+    return MemberSpec{name, id, kind, {std::move(params.spec)...}, result, thunk, help};
+}
+
+}  // namespace bind_detail
+
+// Table rows. M is the early-bound method (a pointer to member of the interface); its C++
+// parameters are the row's parameters in order, then the result pointer when there is a
+// result. A row whose types, passing or count differ from M's signature does not compile.
+template <auto M, const TypeSpec& R, class... P>
+MemberSpec method(const char* name, DISPID id, const char* help, P... params) {
+    return bind_detail::row<M, &R>(name, id, MemberKind::Method, &bind_detail::resultThunk<M>, help,
+                                   std::move(params)...);
+}
+template <auto M, class... P>
+MemberSpec sub(const char* name, DISPID id, const char* help, P... params) {
+    return bind_detail::row<M, nullptr>(name, id, MemberKind::Method, &bind_detail::voidThunk<M>, help,
+                                        std::move(params)...);
+}
+template <auto M, const TypeSpec& R, class... P>
+MemberSpec getter(const char* name, DISPID id, const char* help, P... params) {
+    return bind_detail::row<M, &R>(name, id, MemberKind::Get, &bind_detail::resultThunk<M>, help,
+                                   std::move(params)...);
 }
 // The new value is the last parameter.
-template <auto M>
-MemberSpec setter(const char* name, DISPID id, std::vector<ParamSpec> params, const char* help = "") {
-    return MemberSpec{name, id, MemberKind::Put, std::move(params), std::nullopt, &bind_detail::voidThunk<M>,
-                      help, bind_detail::arityOf(M)};
+template <auto M, class... P>
+MemberSpec setter(const char* name, DISPID id, const char* help, P... params) {
+    return bind_detail::row<M, nullptr>(name, id, MemberKind::Put, &bind_detail::voidThunk<M>, help,
+                                        std::move(params)...);
 }
-template <auto M>
-MemberSpec setterRef(const char* name, DISPID id, std::vector<ParamSpec> params, const char* help = "") {
-    return MemberSpec{name, id, MemberKind::PutRef, std::move(params), std::nullopt, &bind_detail::voidThunk<M>,
-                      help, bind_detail::arityOf(M)};
+template <auto M, class... P>
+MemberSpec setterRef(const char* name, DISPID id, const char* help, P... params) {
+    return bind_detail::row<M, nullptr>(name, id, MemberKind::PutRef, &bind_detail::voidThunk<M>, help,
+                                        std::move(params)...);
 }
 
 // One interface's table, with names and ids resolved when it is built. Members of the
@@ -344,8 +449,10 @@ private:
 // The dispatch engine behind every object's IDispatch.
 HRESULT dispatchIdsOfNames(const InterfaceInfo& info, const char16_t* const* names, uint32_t count,
                            DISPID* ids);
+// Never throws: whatever a member or an argument's conversion throws comes back as the
+// call's error (DISP_E_EXCEPTION with the error in excep and the thread's error information).
 HRESULT dispatchInvoke(const InterfaceInfo& info, void* self, DISPID id, uint16_t flags, DispParams* params,
-                       Variant* result, ExcepInfo* excep, uint32_t* argErr);
+                       Variant* result, ExcepInfo* excep, uint32_t* argErr) noexcept;
 
 // ---- Type information ---------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "error.h"
 
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -150,6 +151,23 @@ Error Error::status(HRESULT hr, std::u16string description, std::u16string sourc
     return e;
 }
 
+HRESULT reportCurrentError(const char16_t* source) noexcept {
+    Error e = currentError();
+    try {
+        if (e.source().empty() && source) e.setSource(source);
+    } catch (...) {
+        // No memory for the source: the error goes without it.
+    }
+    setErrorInfo(e);
+    return e.hresult();
+}
+
+Error Error::bare(HRESULT hr) noexcept {
+    Error e;
+    e.hr_ = hr;
+    return e;
+}
+
 int32_t Error::numberValue() const {
     return isRuntimeStatus(hr_) ? int32_t(uint32_t(hr_) & 0xFFFFu) : int32_t(hr_);
 }
@@ -172,7 +190,33 @@ void raise(int number, std::u16string description) { throw Error::number(number,
 
 void raiseStatus(HRESULT hr, std::u16string description) { throw Error::status(hr, std::move(description)); }
 
-void setErrorInfo(const Error& e) { tErrorInfo = e; }
+void setErrorInfo(const Error& e) noexcept {
+    try {
+        tErrorInfo = e;
+    } catch (...) {
+        // No memory for the texts: the caller still gets the status, with its standard text.
+        tErrorInfo.reset();
+    }
+}
+
+Error currentError() noexcept {
+    try {
+        try {
+            throw;
+        } catch (const Error& e) {
+            return e;
+        } catch (const std::bad_alloc&) {
+            return Error::number(kErrOutOfMemory);
+        } catch (const std::exception& e) {
+            return Error::number(kErrInternal, fromUtf8(e.what()));
+        } catch (...) {
+            return Error::number(kErrInternal);
+        }
+    } catch (...) {
+        // Building the error itself ran out of memory.
+        return Error::bare(runtimeErrorHr(kErrOutOfMemory));
+    }
+}
 
 void clearErrorInfo() { tErrorInfo.reset(); }
 

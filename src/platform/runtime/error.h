@@ -19,6 +19,7 @@ enum ErrNum : int {
     kErrOutOfMemory = 7,        // Out of memory
     kErrSubscript = 9,          // Subscript out of range
     kErrDivByZero = 11,         // Division by zero
+    kErrInternal = 51,          // Internal error
     kErrTypeMismatch = 13,      // Type mismatch
     kErrObjectNotSet = 91,      // Object variable or With block variable not set
     kErrInvalidNull = 94,       // Invalid use of Null
@@ -44,6 +45,9 @@ public:
     // A failure status from an interface call; its number is the status itself.
     static Error status(HRESULT hr, std::u16string description = {}, std::u16string source = {});
 
+    // hr alone, without texts; never allocates (the error of last resort).
+    static Error bare(HRESULT hr) noexcept;
+
     Error() = default;
 
     // 0x800A0000 | number for run-time errors, otherwise the status itself.
@@ -68,7 +72,7 @@ private:
 [[noreturn]] void raiseStatus(HRESULT hr, std::u16string description = {});
 
 // Per-thread error information, as an interface call leaves it behind on failure.
-void setErrorInfo(const Error& e);
+void setErrorInfo(const Error& e) noexcept;
 void clearErrorInfo();
 // The error information left for hr: what setErrorInfo stored if it matches, else a bare
 // error carrying hr (with a standard description for run-time errors).
@@ -79,22 +83,28 @@ inline void check(HRESULT hr) {
     if (failed(hr)) throw takeErrorInfo(hr);
 }
 
-// Runs body; an rt::Error (or std::bad_alloc) becomes a failure status with error info.
-// This is the interface boundary of every early-bound method.
+// The error behind the exception being handled; call it only inside a catch block. An
+// rt::Error comes back as it is, out of memory as error 7, and any other exception (a
+// standard one, or one of no known type) as error 51 "Internal error" whose description is
+// the exception's own text. Never throws.
+Error currentError() noexcept;
+
+// The exception being handled (call only inside a catch block) as a failure status, left
+// behind as the thread's error information with source filled in when the error has none.
+// Never throws.
+HRESULT reportCurrentError(const char16_t* source) noexcept;
+
+// Runs body; any exception it throws becomes a failure status with the thread's error
+// information (see currentError). This is the interface boundary of every early-bound
+// method: nothing thrown inside gets past it.
 template <class F>
 HRESULT boundary(const char16_t* source, F&& body) noexcept {
     try {
         clearErrorInfo();
         body();
         return S_OK;
-    } catch (Error& e) {
-        if (e.source().empty()) e.setSource(source);
-        setErrorInfo(e);
-        return e.hresult();
-    } catch (std::bad_alloc&) {
-        Error e = Error::number(kErrOutOfMemory, {}, source);
-        setErrorInfo(e);
-        return e.hresult();
+    } catch (...) {
+        return reportCurrentError(source);
     }
 }
 

@@ -23,16 +23,20 @@ bool chainHas(const IID& iid) {
 }
 }  // namespace object_detail
 
-// Derived implements Primary (its dispatch interface) and optionally Others. Objects are
-// made with makeObject<Derived>() and die with their last reference.
-template <class Derived, class Primary, class... Others>
-class DispatchObject : public Primary, public Others... {
+// Reference counting and QueryInterface over the inheritance chains of the interfaces
+// Derived implements, for objects without a dispatch interface of their own (class
+// factories, type information) and as the base of DispatchObject. The first interface
+// answers for IUnknown (and for IDispatch when it is a dispatch interface). Objects are made with makeObject<Derived>() (or new, holding one
+// reference) and die with their last reference.
+template <class Derived, class First, class... Others>
+class UnknownObject : public First, public Others... {
 public:
     HRESULT QueryInterface(const IID& iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (iid == IUnknown::IID_ || iid == IDispatch::IID_ || object_detail::chainHas<Primary>(iid)) {
-            *out = static_cast<Primary*>(this);
+        if (iid == IUnknown::IID_ || (std::is_base_of_v<IDispatch, First> && iid == IDispatch::IID_) ||
+            object_detail::chainHas<First>(iid)) {
+            *out = static_cast<First*>(this);
         } else {
             (void)((object_detail::chainHas<Others>(iid) ? (*out = static_cast<Others*>(this), true) : false) || ...);
         }
@@ -43,10 +47,28 @@ public:
     uint32_t AddRef() override { return ++refs_; }
     uint32_t Release() override {
         uint32_t n = --refs_;
-        if (n == 0) delete static_cast<Derived*>(this);
+        if (n == 0) delete this;  // the destructor is virtual: Derived's runs
         return n;
     }
 
+protected:
+    UnknownObject() = default;
+    virtual ~UnknownObject() = default;
+    UnknownObject(const UnknownObject&) = delete;
+    UnknownObject& operator=(const UnknownObject&) = delete;
+    // Interfaces outside the declared ones (for objects that expose extra ones on request).
+    virtual HRESULT queryExtra(const IID&, void**) { return E_NOINTERFACE; }
+
+private:
+    std::atomic<uint32_t> refs_{1};
+};
+
+// Derived implements Primary (its dispatch interface) and optionally Others; IDispatch is
+// served from Primary's member table. Objects are made with makeObject<Derived>() and die
+// with their last reference.
+template <class Derived, class Primary, class... Others>
+class DispatchObject : public UnknownObject<Derived, Primary, Others...> {
+public:
     HRESULT GetTypeInfoCount(uint32_t* count) override {
         if (!count) return E_POINTER;
         *count = 1;
@@ -72,12 +94,7 @@ public:
 
 protected:
     DispatchObject() { ++liveObjectCount(); }
-    virtual ~DispatchObject() { --liveObjectCount(); }
-    // Interfaces outside the declared ones (for objects that expose extra ones on request).
-    virtual HRESULT queryExtra(const IID&, void**) { return E_NOINTERFACE; }
-
-private:
-    std::atomic<uint32_t> refs_{1};
+    ~DispatchObject() override { --liveObjectCount(); }
 };
 
 // A new object with one reference, owned by the returned pointer.

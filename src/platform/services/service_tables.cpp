@@ -8,20 +8,16 @@ using namespace rt::types;
 using rt::getter;
 using rt::InterfaceInfo;
 using rt::method;
-using rt::param;
+using rt::arg;
 
 const InterfaceInfo& ITextLoader::info() {
     using I = ITextLoader;
     static const InterfaceInfo table(
         "ITextLoader", IID_,
         {
-            method<&I::InitTexts>("InitTexts", 1, {param("reserved", Int32).byVal()}, Int32,
-                                  "loads the language's catalog; the number of texts"),
-            method<&I::GetText>("GetText", 2,
-                                {param("key", String), param("reserved", Int32).opt(rt::Variant(int32_t(0))),
-                                 param("inserts", VariantArray).opt()},
-                                String, "the text for a message key (the key itself when it has none)"),
-            method<&I::LanguageCode>("LanguageCode", 3, {}, String, "the suite's current language code"),
+            method<&I::InitTexts, Int32>("InitTexts", 1, "loads the language's catalog; the number of texts", arg<Int32>("reserved").byVal()),
+            method<&I::GetText, String>("GetText", 2, "the text for a message key (the key itself when it has none)", arg<String>("key"), arg<Int32>("reserved").opt(rt::Variant(int32_t(0))), arg<VariantArray>("inserts").opt()),
+            method<&I::LanguageCode, String>("LanguageCode", 3, "the suite's current language code"),
         });
     return table;
 }
@@ -31,14 +27,8 @@ const InterfaceInfo& IMsgBox::info() {
     static const InterfaceInfo table(
         "IMsgBox", IID_,
         {
-            getter<&I::LastAnswer>("LastAnswer", 1, Int32, {}, "the button chosen in the last box shown"),
-            method<&I::ShowMsgBox>("ShowMsgBox", 2,
-                                   {param("prompt", String).byVal(),
-                                    param("style", Int32).byVal().opt(rt::Variant(int32_t(0))),
-                                    param("title", String).byVal().opt(rt::Variant(rt::Str())),
-                                    param("helpFile", String).byVal().opt(rt::Variant(rt::Str())),
-                                    param("helpContext", Int32).byVal().opt(rt::Variant(int32_t(0)))},
-                                   Int32, "shows a box and waits; the number of the button chosen"),
+            getter<&I::LastAnswer, Int32>("LastAnswer", 1, "the button chosen in the last box shown"),
+            method<&I::ShowMsgBox, Int32>("ShowMsgBox", 2, "shows a box and waits; the number of the button chosen", arg<String>("prompt").byVal(), arg<Int32>("style").byVal().opt(rt::Variant(int32_t(0))), arg<String>("title").byVal().opt(rt::Variant(rt::Str())), arg<String>("helpFile").byVal().opt(rt::Variant(rt::Str())), arg<Int32>("helpContext").byVal().opt(rt::Variant(int32_t(0)))),
         });
     return table;
 }
@@ -48,8 +38,7 @@ const InterfaceInfo& IHostInfo::info() {
     static const InterfaceInfo table(
         "IHostInfo", IID_,
         {
-            method<&I::GetComputerName>("GetComputerName", 1, {param("nameField", String), param("length", Int32)},
-                                        Int32, "writes the computer's name into nameField; 1 when it fits"),
+            method<&I::GetComputerName, Int32>("GetComputerName", 1, "writes the computer's name into nameField; 1 when it fits", arg<String>("nameField"), arg<Int32>("length")),
         });
     return table;
 }

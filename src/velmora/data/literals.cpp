@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "frame/binding.h"
 #include "runtime/convert.h"
 #include "runtime/date.h"
 
@@ -123,28 +123,27 @@ int32_t iDateDiff(const Variant& date1, const Variant& date2, Str& para) {
 namespace velmora {
 
 HRESULT CCommonFunction::sCheckDateNull(Variant* sDate, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = data::sCheckDateNull(*sDate); });
+    return bind<&_CCommonFunction::sCheckDateNull>(&data::sCheckDateNull, sDate, result);
 }
 
 HRESULT CCommonFunction::sCheckDate(Variant* sDate, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = data::sCheckDate(*sDate); });
+    return bind<&_CCommonFunction::sCheckDate>(&data::sCheckDate, sDate, result);
 }
 
 HRESULT CCommonFunction::sCheckNull(Variant* sParam, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = data::sCheckNull(*sParam); });
+    return bind<&_CCommonFunction::sCheckNull>(&data::sCheckNull, sParam, result);
 }
 
 HRESULT CCommonFunction::sCheckMoney(Variant* sMon, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = data::sCheckMoney(*sMon); });
+    return bind<&_CCommonFunction::sCheckMoney>(&data::sCheckMoney, sMon, result);
 }
 
 HRESULT CCommonFunction::bCheckDate(Str* sDate, VARIANT_BOOL* result) {
-    return guardNone(kSourceCommon,
-                     [&] { *result = data::bCheckDate(*sDate) ? rt::VARIANT_TRUE : rt::VARIANT_FALSE; });
+    return bind<&_CCommonFunction::bCheckDate>(&data::bCheckDate, sDate, result);
 }
 
 HRESULT CCommonFunction::iDateDiff(Variant* date1, Variant* date2, Str* para, int32_t* result) {
-    return guardNone(kSourceCommon, [&] { *result = data::iDateDiff(*date1, *date2, *para); });
+    return bind<&_CCommonFunction::iDateDiff>(&data::iDateDiff, date1, date2, para, result);
 }
 
 }  // namespace velmora

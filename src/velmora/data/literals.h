@@ -1,6 +1,6 @@
 // SQL value literals: dates, nullable values and money amounts pasted into SQL text, the
-// date range the database accepts, and date differences. The library's other subsystems
-// call these directly; each carries the guard of its public method (none: errors throw).
+// date range the database accepts, and date differences: the bodies of the members of
+// their names (frame/binding.h applies each member's guard, here always none).
 #pragma once
 
 #include "runtime/variant.h"

@@ -3,12 +3,14 @@
 
 #include "frame/interfaces.h"
 #include "frame/module.h"
+#include "pool/con_pool.h"
 #include "runtime/object.h"
 
 namespace velmora {
 
-// The toolbox of helper methods. Its methods live with their subsystems (data/, xml/,
-// text/, forms/); this folder holds only its construction.
+// The toolbox of helper methods. Each method is a one-line adapter (frame/binding.h) over
+// the plain function of its name in its subsystem (data/, xml/, text/, forms/); this folder
+// holds only its construction.
 class CCommonFunction final : public rt::DispatchObject<CCommonFunction, _CCommonFunction>, CountedObject {
 public:
     // Renews the thread's gMsgBox (every construction does).
@@ -28,7 +30,7 @@ public:
     HRESULT put_MaxCon(int16_t value) override;
 
 private:
-    int16_t m_iMaxCon = 5;
+    pool::PoolState state_;
 };
 
 // The global application object: hands out the calling thread's pool.

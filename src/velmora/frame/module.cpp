@@ -1,7 +1,6 @@
 #include "frame/module.h"
 
 #include "frame/classes.h"
-#include "frame/guards.h"
 
 namespace velmora {
 
@@ -36,10 +35,6 @@ std::atomic<long>& libraryObjectCount() {
 std::atomic<long>& libraryLockCount() {
     static std::atomic<long> n{0};
     return n;
-}
-
-void notImplemented(const char* member) {
-    throw rt::Error::status(rt::E_NOTIMPL, rt::fromUtf8(std::string(member) + " is not implemented yet"));
 }
 
 }  // namespace velmora

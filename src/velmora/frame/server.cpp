@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "frame/classes.h"
-#include "frame/guards.h"
 #include "runtime/classes.h"
 #include "runtime/registry.h"
 

@@ -1,18 +1,29 @@
+// Global access to the thread's pool, and the transaction reset.
+#include "frame/binding.h"
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "runtime/call.h"
+
+namespace velmora::pool {
+
+// The calling thread's pool (gConPool).
+rt::ComPtr<_CConPool> GetPoolInstance() { return rt::ComPtr<_CConPool>(gConPool()); }
+
+// Empties the thread's pool; true in every case (a failing reset is skipped).
+bool Transaction(GuardScope& guard) {
+    guard.step([] { rt::call(gConPool(), &_CConPool::ResetPool); });
+    return true;
+}
+
+}  // namespace velmora::pool
 
 namespace velmora {
 
 HRESULT CGlobal::GetPoolInstance(_CConPool** result) {
-    return guardNone(kSourceGlobal, [&] { rt::assignOut(result, rt::ComPtr<_CConPool>(gConPool())); });
+    return bind<&_CGlobal::GetPoolInstance>(&pool::GetPoolInstance, result);
 }
 
 HRESULT CReset::Transaction(VARIANT_BOOL* result) {
-    SkipGuard skip;
-    skip([] { rt::check(gConPool()->ResetPool()); });
-    *result = rt::VARIANT_TRUE;
-    rt::clearErrorInfo();
-    return rt::S_OK;
+    return bind<&_CReset::Transaction>(&pool::Transaction, result);
 }
 
 }  // namespace velmora

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "frame/binding.h"
 #include "runtime/convert.h"
 #include "text/number_format.h"
 #include "text/strings.h"
@@ -79,24 +79,25 @@ void normalizeOperand(Variant& v) {
     v = strVal(v, true);
 }
 
+// The exact sum or difference as plain decimal text. Throws error 13 for an operand that is not
+// a number, 6 for a result beyond the decimal range.
+Str sumText(Variant& vFore, Variant& vBack, bool bMode) {
+    normalizeOperand(vFore);
+    normalizeOperand(vBack);
+    const Decimal fore = decimalOfValue(vFore);
+    const Decimal back = decimalOfValue(vBack);
+    if (fore.isZero() && back.isZero()) return u"0";
+    // A zero operand leaves the other one as its caller wrote it (12.50 stays 12.50).
+    if (fore.isZero()) return rt::toText(vBack);
+    if (back.isZero()) return rt::toText(vFore);
+    return decimalText(bMode ? fore + back : fore - back);
+}
+
 }  // namespace
 
-Str strAdd(Variant& vFore, Variant& vBack, bool bMode) {
-    try {
-        normalizeOperand(vFore);
-        normalizeOperand(vBack);
-        const Decimal fore = decimalOfValue(vFore);
-        const Decimal back = decimalOfValue(vBack);
-        if (fore.isZero() && back.isZero()) return u"0";
-        // A zero operand leaves the other one as its caller wrote it (12.50 stays 12.50).
-        if (fore.isZero()) return rt::toText(vBack);
-        if (back.isZero()) return rt::toText(vFore);
-        return decimalText(bMode ? fore + back : fore - back);
-    } catch (rt::Error&) {
-        return u"0";
-    } catch (std::bad_alloc&) {
-        return u"0";
-    }
+void strAdd(GuardScope& guard, Variant& vFore, Variant& vBack, bool bMode, int16_t /*iDotCount*/, Str& result) {
+    guard.onError([&result] { result = u"0"; });
+    result = sumText(vFore, vBack, bMode);
 }
 
 Variant roundToDecimals(double val1, int16_t dec) {
@@ -106,10 +107,9 @@ Variant roundToDecimals(double val1, int16_t dec) {
     return Variant(std::move(text));
 }
 
-Variant Vround(double val1, int16_t dec) {
+Variant Vround(GuardScope& guard, double val1, int16_t dec) {
     Variant result;
-    SkipGuard skip;
-    skip([&] { result = roundToDecimals(val1, dec); });
+    guard.step([&] { result = roundToDecimals(val1, dec); });
     return result;
 }
 
@@ -118,16 +118,16 @@ Variant Vround(double val1, int16_t dec) {
 namespace velmora {
 
 HRESULT CCommonFunction::sMoneyFormat(Variant* vMny, int16_t* hasdot, int16_t* count, int16_t* mode, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::sMoneyFormat(*vMny, *hasdot, *count, *mode); });
+    return bind<&_CCommonFunction::sMoneyFormat>(&text::sMoneyFormat, vMny, hasdot, count, mode, result);
 }
 
-HRESULT CCommonFunction::strAdd(Variant* vFore, Variant* vBack, VARIANT_BOOL* bMode, int16_t* /*iDotCount*/,
+HRESULT CCommonFunction::strAdd(Variant* vFore, Variant* vBack, VARIANT_BOOL* bMode, int16_t* iDotCount,
                                 Str* result) {
-    return guardHandler([&] { *result = text::strAdd(*vFore, *vBack, *bMode != 0); }, [&] { *result = u"0"; });
+    return bind<&_CCommonFunction::strAdd>(&text::strAdd, vFore, vBack, bMode, iDotCount, result);
 }
 
 HRESULT CCommonFunction::Vround(double* val1, int16_t* dec, Variant* result) {
-    return guardHandler([&] { *result = text::Vround(*val1, *dec); });
+    return bind<&_CCommonFunction::Vround>(&text::Vround, val1, dec, result);
 }
 
 }  // namespace velmora

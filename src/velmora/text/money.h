@@ -1,9 +1,12 @@
-// Money display, exact decimal addition and rounding. The library's other subsystems call
-// these directly; each carries the guard of its public method, so a direct call behaves as
-// a call through gCommon.
+// Money display, exact decimal addition and rounding: the bodies of the members of their
+// names (frame/binding.h applies each member's guard).
 #pragma once
 
 #include "runtime/variant.h"
+
+namespace velmora {
+class GuardScope;
+}
 
 namespace velmora::text {
 
@@ -21,21 +24,20 @@ enum MoneyModeDigit : int32_t {
 // Guard N: throws rt::Error 94 for null, 13 for values without text, 6 for an amount beyond
 // the decimal range and for a mode of -32768.
 rt::Str sMoneyFormat(const rt::Variant& vMny, int16_t hasdot, int16_t count, int16_t& mode);
-inline rt::Str sMoneyFormat(const rt::Variant& vMny) {
-    int16_t mode = 0;
-    return sMoneyFormat(vMny, 1, 2, mode);
-}
 
-// Exact sum (bMode true) or difference vFore - vBack as plain decimal text; an operand that
-// is zero gives the other operand's normalised text unchanged. Both operands are rewritten
-// with strVal(v, true). Guard H: "0" for an operand that is not a number and for a result
-// beyond the decimal range; never throws rt::Error.
-rt::Str strAdd(rt::Variant& vFore, rt::Variant& vBack, bool bMode = true);
+// result becomes the exact sum (bMode true) or difference vFore - vBack as plain decimal
+// text; an operand that is zero gives the other operand's normalised text unchanged. Both
+// operands are rewritten with strVal(v, true). iDotCount is not used. Throws for an operand
+// that is not a number and for a result beyond the decimal range; the member's handler then
+// makes the result "0".
+void strAdd(GuardScope& guard, rt::Variant& vFore, rt::Variant& vBack, bool bMode, int16_t iDotCount,
+            rt::Str& result);
 
 // val1 rounded to dec decimals (halves away from zero, on its 15-digit decimal form): a
-// string ("3.14") while fraction digits remain, else the double the text reads (3).
-// Guard S: a negative dec gives the empty value; never throws rt::Error.
-rt::Variant Vround(double val1, int16_t dec);
+// string ("3.14") while fraction digits remain, else the double the text reads (3). The
+// rounding is one statement of the skip guard: when it fails (a negative dec) the result is
+// the empty value.
+rt::Variant Vround(GuardScope& guard, double val1, int16_t dec);
 // The same without the guard: throws rt::Error 5 for a negative dec, 6 for NaN/infinities.
 rt::Variant roundToDecimals(double val1, int16_t dec);
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "frame/binding.h"
 #include "runtime/convert.h"
 #include "runtime/locale.h"
 
@@ -108,19 +108,15 @@ int16_t InstrEx(int32_t istart, Variant& vData, Variant& vfind, int32_t compare)
 }
 
 Str strTrim(const Variant& vData, bool bLowerCase, int32_t lTrimMode) {
-    try {
-        Str s = rt::toText(vData);
-        StrView t = lTrimMode == 0 ? rt::trimLeadingSpaces(s) : lTrimMode == 1 ? rt::trimTrailingSpaces(s)
-                                                                               : rt::trimSpaces(s);
-        return bLowerCase ? rt::toLower(t) : rt::toUpper(t);
-    } catch (rt::Error&) {
-        return {};
-    }
+    Str s = rt::toText(vData);
+    StrView t = lTrimMode == 0 ? rt::trimLeadingSpaces(s) : lTrimMode == 1 ? rt::trimTrailingSpaces(s)
+                                                                           : rt::trimSpaces(s);
+    return bLowerCase ? rt::toLower(t) : rt::toUpper(t);
 }
 
 namespace {
 
-// Steps 2 to 6; errors here end the call quietly with the result so far.
+// Steps 2 to 6.
 bool nextPart(const Str& all, Variant* strPart, int16_t& iPos, const Str& sep) {
     if (all.empty() || sep.empty()) return false;
     auto advance = [](int16_t pos, size_t by) {
@@ -154,14 +150,12 @@ bool nextPart(const Str& all, Variant* strPart, int16_t& iPos, const Str& sep) {
 
 }  // namespace
 
-bool bGetNextPart(Variant& strAll, Variant* strPart, int16_t& iPos, Str& strSeparator) {
+bool bGetNextPart(GuardScope& guard, Variant& strAll, Variant& strPart, int16_t& iPos, Str& strSeparator) {
     normalize(strAll);
     strSeparator = Str(rt::trimSpaces(strSeparator));
-    try {
-        return nextPart(strAll.str(), strPart, iPos, strSeparator);
-    } catch (rt::Error&) {
-        return false;
-    }
+    guard.change();  // from here on an error ends the call quietly with the result so far
+    // An omitted strPart arrives as the missing marker: the part is computed and dropped.
+    return nextPart(strAll.str(), strPart.isMissing() ? nullptr : &strPart, iPos, strSeparator);
 }
 
 }  // namespace velmora::text
@@ -169,45 +163,41 @@ bool bGetNextPart(Variant& strAll, Variant* strPart, int16_t& iPos, Str& strSepa
 namespace velmora {
 
 HRESULT CCommonFunction::strVal(Variant* vVal, VARIANT_BOOL* bNumFlag, Variant* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::strVal(*vVal, *bNumFlag != 0); });
+    return bind<&_CCommonFunction::strVal>(&text::strVal, vVal, bNumFlag, result);
 }
 
 HRESULT CCommonFunction::iBitVal(Variant* vVal, int32_t* lPos, int16_t* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::iBitVal(*vVal, *lPos); });
+    return bind<&_CCommonFunction::iBitVal>(&text::iBitVal, vVal, lPos, result);
 }
 
 HRESULT CCommonFunction::LenEx(Variant* vData, int32_t* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::LenEx(*vData); });
+    return bind<&_CCommonFunction::LenEx>(&text::LenEx, vData, result);
 }
 
 HRESULT CCommonFunction::LeftEx(Variant* vData, int32_t* llen, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::LeftEx(*vData, *llen); });
+    return bind<&_CCommonFunction::LeftEx>(&text::LeftEx, vData, llen, result);
 }
 
 HRESULT CCommonFunction::RightEx(Variant* vData, int32_t* llen, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::RightEx(*vData, *llen); });
+    return bind<&_CCommonFunction::RightEx>(&text::RightEx, vData, llen, result);
 }
 
 HRESULT CCommonFunction::MidEx(Variant* vData, int32_t* lstart, int32_t* llen, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::MidEx(*vData, *lstart, *llen); });
+    return bind<&_CCommonFunction::MidEx>(&text::MidEx, vData, lstart, llen, result);
 }
 
 HRESULT CCommonFunction::InstrEx(int32_t* istart, Variant* vData, Variant* vfind, int32_t* compare,
                                  int16_t* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::InstrEx(*istart, *vData, *vfind, *compare); });
+    return bind<&_CCommonFunction::InstrEx>(&text::InstrEx, istart, vData, vfind, compare, result);
 }
 
 HRESULT CCommonFunction::strTrim(Variant* vData, VARIANT_BOOL* bLowerCase, int32_t* lTrimMode, Str* result) {
-    return guardHandler([&] { *result = text::strTrim(*vData, *bLowerCase != 0, *lTrimMode); });
+    return bind<&_CCommonFunction::strTrim>(&text::strTrim, vData, bLowerCase, lTrimMode, result);
 }
 
 HRESULT CCommonFunction::bGetNextPart(Variant* strAll, Variant* strPart, int16_t* iPos, Str* strSeparator,
                                       VARIANT_BOOL* result) {
-    return guardNone(kSourceCommon, [&] {
-        // An omitted strPart arrives as the missing marker: the part is computed and dropped.
-        Variant* part = strPart->isMissing() ? nullptr : strPart;
-        *result = text::bGetNextPart(*strAll, part, *iPos, *strSeparator) ? rt::VARIANT_TRUE : rt::VARIANT_FALSE;
-    });
+    return bind<&_CCommonFunction::bGetNextPart>(&text::bGetNextPart, strAll, strPart, iPos, strSeparator, result);
 }
 
 }  // namespace velmora

@@ -1,9 +1,13 @@
 // Tolerant string functions: read loose values as text without failing on empty, null,
-// missing or nothing. The library's other subsystems call these directly; they carry the
-// same guards as the public methods, so a direct call behaves as a call through gCommon.
+// missing or nothing. Each is the body of the member of its name (frame/binding.h applies
+// the member's guard); they throw rt::Error where a step fails.
 #pragma once
 
 #include "runtime/variant.h"
+
+namespace velmora {
+class GuardScope;
+}
 
 namespace velmora::text {
 
@@ -33,10 +37,15 @@ rt::Str MidEx(rt::Variant& vData, int32_t lstart, int32_t llen);
 // error 6 for a position above 32767.
 int16_t InstrEx(int32_t istart, rt::Variant& vData, rt::Variant& vfind, int32_t compare = 1);
 // Trimmed (lTrimMode 0 leading, 1 trailing, else both) and lower- or upper-cased text of
-// vData; "" for a value without text. vData is not changed.
+// vData. vData is not changed. Throws error 13 (94 for null) for a value without text,
+// which the member's handler turns into "".
 rt::Str strTrim(const rt::Variant& vData, bool bLowerCase = true, int32_t lTrimMode = 2);
-// One step of walking a separated list (see the method's contract). strPart may be null.
-// Throws only for a list value without text (step 1).
-bool bGetNextPart(rt::Variant& strAll, rt::Variant* strPart, int16_t& iPos, rt::Str& strSeparator);
+// One step of walking a separated list: true with the next part in strPart (unless strPart
+// is the missing marker) and iPos past it; false when the list is exhausted or a text is
+// empty. strAll and strSeparator are rewritten (normalised, trimmed). Throws for a list
+// value without text; later failures (iPos below 1, a position overflowing 16 bits) throw
+// after the guard's change, so the member ends quietly with false.
+bool bGetNextPart(GuardScope& guard, rt::Variant& strAll, rt::Variant& strPart, int16_t& iPos,
+                  rt::Str& strSeparator);
 
 }  // namespace velmora::text

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "frame/binding.h"
 #include "frame/text_service.h"
 #include "runtime/convert.h"
 #include "text/number_format.h"
@@ -171,7 +171,7 @@ Str LittleToBig(Variant& money) {
 namespace velmora {
 
 HRESULT CCommonFunction::LittleToBig(Variant* money, Str* result) {
-    return guardNone(kSourceCommon, [&] { *result = text::LittleToBig(*money); });
+    return bind<&_CCommonFunction::LittleToBig>(&text::LittleToBig, money, result);
 }
 
 }  // namespace velmora

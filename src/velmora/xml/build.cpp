@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "frame/binding.h"
 #include "runtime/classes.h"
 #include "runtime/convert.h"
 #include "text/strings.h"
@@ -80,7 +80,7 @@ ComPtr<Element> entryTarget(const ComPtr<Element>& root, const Str& rootName, co
 }
 
 ComPtr<Element> buildTree(const Str& name, const Array& entries) {
-    ComPtr<Element> root = makeNode(name, emptyList());
+    ComPtr<Element> root = objMakeNode(name, emptyList());
     if (!root) return {};
     Str rootName;
     rt::check(root->get_nodeName(&rootName));
@@ -92,7 +92,7 @@ ComPtr<Element> buildTree(const Str& name, const Array& entries) {
             const Variant& entryName = entries.at(i + 2);
             const Variant& entryValue = entries.at(i + 3);
             if (addsChild(entries.at(i))) {
-                ComPtr<Element> child = makeNode(rt::toText(entryName.deref()), emptyList());
+                ComPtr<Element> child = objMakeNode(rt::toText(entryName.deref()), emptyList());
                 rt::check(child->put_text(rt::toText(entryValue.deref())));
                 appendChild(target.get(), child.get());
             } else {
@@ -112,15 +112,15 @@ ComPtr<Document> newDocument() {
     return doc;
 }
 
-ComPtr<Element> makeNode(const Str& nodeName, const Array& attr) {
+ComPtr<Element> objMakeNode(const Str& nodeName, const Array& attr) {
     ComPtr<Document> doc = newDocument();
     ComPtr<Element> e = createElement(doc.get(), nodeName);
     applyAttributes(e.get(), attr);
     return e;
 }
 
-ComPtr<Element> makeNode2(const Str& nodeName, ComPtr<Document>& doc, Variant& nodeText, const Array& attr) {
-    if (!doc) doc = newDocument();
+ComPtr<Element> objMakeNode2(const Str& nodeName, ComPtr<Document>& doc, Variant& nodeText, const Array& attr) {
+    if (!doc) doc = newDocument();  // the caller keeps it even when a later step fails
     ComPtr<Element> e = createElement(doc.get(), nodeName);
     applyAttributes(e.get(), attr);
     nodeText = text::strVal(nodeText, false);
@@ -129,13 +129,11 @@ ComPtr<Element> makeNode2(const Str& nodeName, ComPtr<Document>& doc, Variant& n
     return e;
 }
 
-ComPtr<Element> makeNode3(const Str& name, const Array& entries) noexcept {
-    ComPtr<Element> result;
-    guardHandler([&] { result = buildTree(name, entries); });
-    return result;
+ComPtr<Element> objMakeNode3(const Str& strNodeName, const Array& TripleSet) {
+    return buildTree(strNodeName, TripleSet);
 }
 
-ComPtr<Document> generateKaDom(const Array& attr) {
+ComPtr<Document> objGenerateKaDom(GuardScope& guard, const Array& attr) {
     ComPtr<Document> doc = newDocument();
     int16_t loaded = 0;
     rt::check(doc->loadXML(kInterchangeSource, &loaded));
@@ -143,7 +141,8 @@ ComPtr<Document> generateKaDom(const Array& attr) {
     rt::check(doc->get_documentElement(root.put()));
 
     // From here each failing step is skipped and the document goes back as far as it got.
-    SkipGuard skip;
+    guard.change();
+    auto skip = [&guard](auto&& statement) { guard.step(statement); };
     int32_t last = -1;
     skip([&] { last = attr.ubound() - 1; });
     Str payload;
@@ -163,7 +162,7 @@ ComPtr<Document> generateKaDom(const Array& attr) {
             skip([&] { setAttribute(root.get(), *name, Variant(*value)); });
         }
     }
-    if (!payload.empty()) skip([&] { appendChild(root.get(), makeNode(payload, emptyList()).get()); });
+    if (!payload.empty()) skip([&] { appendChild(root.get(), objMakeNode(payload, emptyList()).get()); });
     return doc;
 }
 
@@ -171,48 +170,21 @@ ComPtr<Document> generateKaDom(const Array& attr) {
 
 namespace velmora {
 
-namespace {
-
-const Array& listOrUndimensioned(const Array* attr) {
-    static const Array undimensioned;
-    return attr ? *attr : undimensioned;
-}
-
-}  // namespace
-
 HRESULT CCommonFunction::objMakeNode(const Str& nodeName, Array* attr, Element** result) {
-    return guardNone(kSourceCommon, [&] {
-        if (!result) rt::raiseStatus(rt::E_POINTER);
-        rt::assignOut(result, xml::makeNode(nodeName, listOrUndimensioned(attr)));
-    });
+    return bind<&_CCommonFunction::objMakeNode>(&xml::objMakeNode, nodeName, attr, result);
 }
 
 HRESULT CCommonFunction::objMakeNode2(const Str& nodeName, Document** doc, Variant* nodeText, Array* attr,
                                       Element** result) {
-    return guardNone(kSourceCommon, [&] {
-        if (!doc || !nodeText || !result) rt::raiseStatus(rt::E_POINTER);
-        rt::ComPtr<Document> target(*doc);
-        if (!target) {
-            // The caller keeps the new document even when a later step fails.
-            target = xml::newDocument();
-            rt::assignOut(doc, target);
-        }
-        rt::assignOut(result, xml::makeNode2(nodeName, target, *nodeText, listOrUndimensioned(attr)));
-    });
+    return bind<&_CCommonFunction::objMakeNode2>(&xml::objMakeNode2, nodeName, doc, nodeText, attr, result);
 }
 
 HRESULT CCommonFunction::objMakeNode3(Str* strNodeName, Array* TripleSet, Element** result) {
-    return guardHandler([&] {
-        if (!result || !strNodeName) return;
-        rt::assignOut(result, xml::makeNode3(*strNodeName, listOrUndimensioned(TripleSet)));
-    });
+    return bind<&_CCommonFunction::objMakeNode3>(&xml::objMakeNode3, strNodeName, TripleSet, result);
 }
 
 HRESULT CCommonFunction::objGenerateKaDom(Array* attr, Document** result) {
-    return guardNone(kSourceCommon, [&] {
-        if (!result) rt::raiseStatus(rt::E_POINTER);
-        rt::assignOut(result, xml::generateKaDom(listOrUndimensioned(attr)));
-    });
+    return bind<&_CCommonFunction::objGenerateKaDom>(&xml::objGenerateKaDom, attr, result);
 }
 
 }  // namespace velmora

@@ -1,8 +1,7 @@
-// Building and reading XML nodes: the plain functions behind the node methods of
-// CCommonFunction, for the library's own callers (the connection pool, the record-set
-// conversions). Each carries the guard of the method it serves, so a direct call behaves as
-// a call through gCommon: "throws" functions let rt::Error reach the caller (guard N), the
-// noexcept ones swallow every failure and answer with their default (guard H).
+// Building and reading XML nodes: the bodies of the node members of CCommonFunction,
+// named after them (frame/binding.h applies each member's guard). They throw rt::Error
+// where a step fails. The library's own code calls the members whose guard is not "none"
+// through gCommon(), so that their guard holds.
 //
 // Everything handed out is a new reference owned by the caller.
 #pragma once
@@ -10,6 +9,10 @@
 #include "dom/dom.h"
 #include "runtime/com.h"
 #include "runtime/variant.h"
+
+namespace velmora {
+class GuardScope;
+}
 
 namespace velmora::xml {
 
@@ -31,55 +34,60 @@ rt::ComPtr<Document> newDocument();
 // non-empty name/value pairs of attr (a zero-based list: 0 name, 1 value, 2 name, ...).
 // Throws: the name rejected by the object model, error 9 for a list that is undimensioned
 // or does not start at 0, error 13 for an entry without text, error 6 past 32,767 entries.
-rt::ComPtr<Element> makeNode(const rt::Str& nodeName, const rt::Array& attr);
+rt::ComPtr<Element> objMakeNode(const rt::Str& nodeName, const rt::Array& attr);
 
-// As makeNode, but the element is made by doc (a new document is made and stored in doc
+// As objMakeNode, but the element is made by doc (a new document is made and stored in doc
 // when it is nothing; the element is not appended to it). nodeText is replaced by its
 // normalised text (strVal), which becomes the element's text when not empty. Throws as
-// makeNode; doc keeps the new document even then.
-rt::ComPtr<Element> makeNode2(const rt::Str& nodeName, rt::ComPtr<Document>& doc, rt::Variant& nodeText,
-                              const rt::Array& attr);
+// objMakeNode; doc keeps the new document even then.
+rt::ComPtr<Element> objMakeNode2(const rt::Str& nodeName, rt::ComPtr<Document>& doc, rt::Variant& nodeText,
+                                 const rt::Array& attr);
 
-// A small tree rooted at a new element named name, from groups of four entries (kind,
-// parent name or path relative to the root, name, text or value): kind 1 appends a child
-// element, any other kind sets an attribute. Entries whose parent is not found are skipped.
-// Nothing on any failure (no partial tree).
-rt::ComPtr<Element> makeNode3(const rt::Str& name, const rt::Array& entries) noexcept;
+// A small tree rooted at a new element named strNodeName, from groups of four entries
+// (kind, parent name or path relative to the root, name, text or value): kind 1 appends a
+// child element, any other kind sets an attribute. Entries whose parent is not found are
+// skipped. Throws on any other failure (the member's handler then answers nothing: no
+// partial tree).
+rt::ComPtr<Element> objMakeNode3(const rt::Str& strNodeName, const rt::Array& TripleSet);
 
 // A new interchange document: a kainterface root with attr's pairs as attributes and, when
 // a "roottag" pair is given, an empty payload element of that name. Throws only when the
-// document cannot be made; a failing attribute or payload step is skipped.
-rt::ComPtr<Document> generateKaDom(const rt::Array& attr);
+// document cannot be made; from then on the guard changes to skip and a failing attribute
+// or payload step is skipped.
+rt::ComPtr<Document> objGenerateKaDom(GuardScope& guard, const rt::Array& attr);
 
 // ---- Reading --------------------------------------------------------------------------
 
-// Trimmed text of the element that path selects below node; "" when node is nothing or
-// nothing matches. Throws: a rejected path, error 13 when the match is not an element.
-rt::Str elementVal(const rt::Str& path, Element* node);
-// Trimmed value of node's attribute name; "" when node is nothing or the attribute absent.
+// Trimmed text of the element that the path sName selects below node; "" when node is
+// nothing or nothing matches. Throws: a rejected path, error 13 when the match is not an
+// element.
+rt::Str GetElementVal(const rt::Str& sName, Element* node);
+// Trimmed value of node's attribute sName; "" when node is nothing or the attribute absent.
 // Throws only when the object model fails.
-rt::Str attributeVal(const rt::Str& name, Element* node);
+rt::Str GetAttributeVal(const rt::Str& sName, Element* node);
 // The lower-cased roottag of doc's root element; "" without root or attribute. Throws error
 // 91 when doc is nothing.
-rt::Str rootTag(Document* doc);
+rt::Str sRootTag(Document* doc);
 // The payload element named by the root tag, or the root element when there is no root
-// tag; nothing when doc is nothing, the payload is missing, or anything fails.
-rt::ComPtr<Element> selectRootTag(Document* doc) noexcept;
+// tag; nothing when doc is nothing or the payload is missing. Throws when a step fails (a
+// rejected root tag, a match that is not an element); the member's handler answers nothing.
+rt::ComPtr<Element> objSelectRootTag(Document* doc);
 // Child nodes of every kind; 0 when pa is nothing. Throws error 6 above 32,767.
-int16_t nodeCount(Element* pa);
+int16_t iNodeCount(Element* pa);
 
 // ---- Path access ------------------------------------------------------------------------
 // A node reference is an element object (used directly) or a node path, trimmed and
 // lower-cased, evaluated below the context element objDom. Names and written values are
-// folded the same way; values read back are not. Every failure is swallowed: the getters
-// then answer "", the setters change nothing.
+// folded the same way; values read back are not. Each throws when a step fails (no context
+// element, a rejected path, no match, a reference that is not an element); the members'
+// handlers then answer "" or change nothing.
 
-void setAttr(const rt::Variant& nodePath, const rt::Variant& attrName, const rt::Variant& attrVal,
-             Element* objDom) noexcept;
-rt::Str getAttr(const rt::Variant& nodePath, const rt::Variant& attrName, Element* objDom) noexcept;
+void SetAttr(const rt::Variant& vNodePath, const rt::Variant& vAttrName, const rt::Variant& vAttrVal,
+             Element* objDom);
+rt::Str GetAttr(const rt::Variant& vNodePath, const rt::Variant& vAttrName, Element* objDom);
 // The target's text exactly as stored (not trimmed).
-rt::Str getNodeText(const rt::Variant& nodePath, Element* objDom) noexcept;
+rt::Str GetNodeText(const rt::Variant& vNodePath, Element* objDom);
 // Replaces all of the target's children by one text.
-void setNodeText(const rt::Variant& nodePath, const rt::Variant& attrVal, Element* objDom) noexcept;
+void SetNodeText(const rt::Variant& vNodePath, const rt::Variant& vAttrVal, Element* objDom);
 
 }  // namespace velmora::xml

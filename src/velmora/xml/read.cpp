@@ -1,7 +1,9 @@
 // Node reading and path access: readers that turn absent nodes into empty text, the
 // interchange document's payload locators, and the folding path accessors.
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "frame/binding.h"
+#include "frame/module.h"
+#include "runtime/call.h"
 #include "runtime/convert.h"
 #include "text/strings.h"
 #include "xml/nodes.h"
@@ -31,7 +33,14 @@ ComPtr<Element> rootElement(Document* doc) {
     return root;
 }
 
-Str folded(const Variant& v) { return text::strTrim(v); }
+// A name, path or value folded as the path accessors fold them: strTrim with its defaults,
+// through the member so that its guard holds (a value without text folds to "").
+Str folded(const Variant& v) {
+    Variant copy(v.deref());
+    VARIANT_BOOL lower = rt::VARIANT_TRUE;
+    int32_t bothEnds = 2;
+    return rt::call(gCommon(), &_CCommonFunction::strTrim, &copy, &lower, &bothEnds);
+}
 
 // The element a node reference addresses: an object used directly, or a folded path below
 // objDom. Error 91 when there is none to work on.
@@ -53,45 +62,38 @@ ComPtr<Element> resolveTarget(const Variant& nodePath, Element* objDom) {
 
 }  // namespace
 
-Str elementVal(const Str& path, Element* node) {
+Str GetElementVal(const Str& sName, Element* node) {
     if (!node) return {};
-    ComPtr<Element> e = selectElement(node, path);
+    ComPtr<Element> e = selectElement(node, sName);
     if (!e) return {};
     Str text;
     rt::check(e->get_text(&text));
     return Str(rt::trimSpaces(text));
 }
 
-Str attributeVal(const Str& name, Element* node) {
+Str GetAttributeVal(const Str& sName, Element* node) {
     if (!node) return {};
     Variant value;
-    rt::check(node->getAttribute(name, &value));
+    rt::check(node->getAttribute(sName, &value));
     if (value.isNull()) return {};
     return Str(rt::trimSpaces(rt::toText(value)));
 }
 
-Str rootTag(Document* doc) {
+Str sRootTag(Document* doc) {
     if (!doc) rt::raise(rt::kErrObjectNotSet);
-    return rt::toLower(attributeVal(kRootTagAttribute, rootElement(doc).get()));
+    return rt::toLower(GetAttributeVal(kRootTagAttribute, rootElement(doc).get()));
 }
 
-ComPtr<Element> selectRootTag(Document* doc) noexcept {
-    ComPtr<Element> result;
-    guardHandler([&] {
-        if (!doc) return;
-        Str tag = rootTag(doc);
-        ComPtr<Element> root = rootElement(doc);
-        if (tag.empty()) {
-            result = root;
-        } else {
-            if (!root) rt::raise(rt::kErrObjectNotSet);
-            result = selectElement(root.get(), tag);
-        }
-    });
-    return result;
+ComPtr<Element> objSelectRootTag(Document* doc) {
+    if (!doc) return {};
+    Str tag = sRootTag(doc);
+    ComPtr<Element> root = rootElement(doc);
+    if (tag.empty()) return root;
+    if (!root) rt::raise(rt::kErrObjectNotSet);
+    return selectElement(root.get(), tag);
 }
 
-int16_t nodeCount(Element* pa) {
+int16_t iNodeCount(Element* pa) {
     if (!pa) return 0;
     ComPtr<dom::IXMLDOMNodeList> children;
     rt::check(pa->get_childNodes(children.put()));
@@ -101,111 +103,63 @@ int16_t nodeCount(Element* pa) {
     return int16_t(length);
 }
 
-void setAttr(const Variant& nodePath, const Variant& attrName, const Variant& attrVal, Element* objDom) noexcept {
-    guardHandler([&] {
-        ComPtr<Element> target = resolveTarget(nodePath, objDom);
-        rt::check(target->setAttribute(folded(attrName), Variant(folded(attrVal))));
-    });
+void SetAttr(const Variant& vNodePath, const Variant& vAttrName, const Variant& vAttrVal, Element* objDom) {
+    ComPtr<Element> target = resolveTarget(vNodePath, objDom);
+    rt::check(target->setAttribute(folded(vAttrName), Variant(folded(vAttrVal))));
 }
 
-Str getAttr(const Variant& nodePath, const Variant& attrName, Element* objDom) noexcept {
-    Str result;
-    guardHandler([&] { result = attributeVal(folded(attrName), resolveTarget(nodePath, objDom).get()); });
-    return result;
+Str GetAttr(const Variant& vNodePath, const Variant& vAttrName, Element* objDom) {
+    return GetAttributeVal(folded(vAttrName), resolveTarget(vNodePath, objDom).get());
 }
 
-Str getNodeText(const Variant& nodePath, Element* objDom) noexcept {
-    Str result;
-    guardHandler([&] {
-        Str text;
-        rt::check(resolveTarget(nodePath, objDom)->get_text(&text));
-        result = std::move(text);
-    });
-    return result;
+Str GetNodeText(const Variant& vNodePath, Element* objDom) {
+    Str text;
+    rt::check(resolveTarget(vNodePath, objDom)->get_text(&text));
+    return text;
 }
 
-void setNodeText(const Variant& nodePath, const Variant& attrVal, Element* objDom) noexcept {
-    guardHandler([&] { rt::check(resolveTarget(nodePath, objDom)->put_text(folded(attrVal))); });
+void SetNodeText(const Variant& vNodePath, const Variant& vAttrVal, Element* objDom) {
+    rt::check(resolveTarget(vNodePath, objDom)->put_text(folded(vAttrVal)));
 }
 
 }  // namespace velmora::xml
 
 namespace velmora {
 
-namespace {
-
-// An interface argument passed by reference: nothing when the slot itself is missing.
-template <class I>
-I* in(I** slot) {
-    return slot ? *slot : nullptr;
-}
-
-const Variant& valueOr(const Variant* v) {
-    static const Variant empty;
-    return v ? *v : empty;
-}
-
-void need(const void* out) {
-    if (!out) rt::raiseStatus(rt::E_POINTER);
-}
-
-}  // namespace
-
 HRESULT CCommonFunction::GetElementVal(Str* sName, Element** node, Str* result) {
-    return guardNone(kSourceCommon, [&] {
-        need(sName);
-        need(result);
-        *result = xml::elementVal(*sName, in(node));
-    });
+    return bind<&_CCommonFunction::GetElementVal>(&xml::GetElementVal, sName, node, result);
 }
 
 HRESULT CCommonFunction::GetAttributeVal(Str* sName, Element** node, Str* result) {
-    return guardNone(kSourceCommon, [&] {
-        need(sName);
-        need(result);
-        *result = xml::attributeVal(*sName, in(node));
-    });
+    return bind<&_CCommonFunction::GetAttributeVal>(&xml::GetAttributeVal, sName, node, result);
 }
 
 HRESULT CCommonFunction::sRootTag(Document** doc, Str* result) {
-    return guardNone(kSourceCommon, [&] {
-        need(result);
-        *result = xml::rootTag(in(doc));
-    });
+    return bind<&_CCommonFunction::sRootTag>(&xml::sRootTag, doc, result);
 }
 
 HRESULT CCommonFunction::objSelectRootTag(Document** doc, Element** result) {
-    return guardHandler([&] {
-        if (result) rt::assignOut(result, xml::selectRootTag(in(doc)));
-    });
+    return bind<&_CCommonFunction::objSelectRootTag>(&xml::objSelectRootTag, doc, result);
 }
 
 HRESULT CCommonFunction::iNodeCount(Element** pa, int16_t* result) {
-    return guardNone(kSourceCommon, [&] {
-        need(result);
-        *result = xml::nodeCount(in(pa));
-    });
+    return bind<&_CCommonFunction::iNodeCount>(&xml::iNodeCount, pa, result);
 }
 
 HRESULT CCommonFunction::SetAttr(Variant* vNodePath, Variant* vAttrName, Variant* vAttrVal, Element** objDom) {
-    return guardHandler(
-        [&] { xml::setAttr(valueOr(vNodePath), valueOr(vAttrName), valueOr(vAttrVal), in(objDom)); });
+    return bind<&_CCommonFunction::SetAttr>(&xml::SetAttr, vNodePath, vAttrName, vAttrVal, objDom);
 }
 
 HRESULT CCommonFunction::GetAttr(Variant* vNodePath, Variant* vAttrName, Element** objDom, Str* result) {
-    return guardHandler([&] {
-        if (result) *result = xml::getAttr(valueOr(vNodePath), valueOr(vAttrName), in(objDom));
-    });
+    return bind<&_CCommonFunction::GetAttr>(&xml::GetAttr, vNodePath, vAttrName, objDom, result);
 }
 
 HRESULT CCommonFunction::GetNodeText(Variant* vNodePath, Element** objDom, Str* result) {
-    return guardHandler([&] {
-        if (result) *result = xml::getNodeText(valueOr(vNodePath), in(objDom));
-    });
+    return bind<&_CCommonFunction::GetNodeText>(&xml::GetNodeText, vNodePath, objDom, result);
 }
 
 HRESULT CCommonFunction::SetNodeText(Variant* vNodePath, Variant* vAttrVal, Element** objDom) {
-    return guardHandler([&] { xml::setNodeText(valueOr(vNodePath), valueOr(vAttrVal), in(objDom)); });
+    return bind<&_CCommonFunction::SetNodeText>(&xml::SetNodeText, vNodePath, vAttrVal, objDom);
 }
 
 }  // namespace velmora

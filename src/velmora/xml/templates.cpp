@@ -5,7 +5,9 @@
 #include <system_error>
 
 #include "frame/classes.h"
-#include "frame/guards.h"
+#include "frame/binding.h"
+#include "frame/module.h"
+#include "runtime/call.h"
 #include "frame/server.h"
 #include "text/strings.h"
 #include "xml/nodes.h"
@@ -27,7 +29,7 @@ Str libraryFolderText() {
 
 // The template parent's match for name: an element, or nothing.
 ComPtr<Element> findTemplate(Document* doc, const Str& name) {
-    ComPtr<Element> parent = selectRootTag(doc);
+    ComPtr<Element> parent = rt::call(gCommon(), &_CCommonFunction::objSelectRootTag, &doc);
     if (!parent) rt::raise(rt::kErrObjectNotSet, u"The template file has no template parent.");
     ComPtr<dom::IXMLDOMNode> found;
     rt::check(parent->selectSingleNode(name, found.put()));
@@ -59,7 +61,7 @@ Str currentPathIn(StrView libraryFolder, Str& strPath) {
     return withSeparator(libraryFolder) + withSeparator(strPath);
 }
 
-Str currentPath(Str& strPath) {
+Str sCurrentPath(Str& strPath) {
     // Trimmed before the folder is looked up, so the caller's text is clean even on failure.
     strPath = Str(rt::trimSpaces(strPath));
     return currentPathIn(libraryFolderText(), strPath);
@@ -67,7 +69,7 @@ Str currentPath(Str& strPath) {
 
 Str defaultTemplateFile() {
     Str none;
-    return currentPath(none) + kDefaultTemplate;
+    return sCurrentPath(none) + kDefaultTemplate;
 }
 
 bool fileExists(const Str& path) noexcept {
@@ -86,41 +88,39 @@ namespace {
 
 // The default file is asked for only when the given one does not exist.
 template <class DefaultFile>
-void loadTemplate(DefaultFile&& defaultFile, const Str& templateName, Variant& result, Str& fileName,
-                  bool asDom) noexcept {
-    guardHandler(
-        [&] {
-            ComPtr<Document> doc = newDocument();
-            Variant given(fileName);
-            fileName = text::strVal(given, false).str();
-            // An unreadable or unparsable file leaves the document empty; that is no failure here.
-            Variant source(!fileName.empty() && fileExists(fileName) ? fileName : defaultFile());
-            int16_t loaded = 0;
-            rt::check(doc->load(source, &loaded));
-            if (templateName.empty()) {
-                result = Variant(doc);
-                return;
-            }
-            ComPtr<Element> found = findTemplate(doc.get(), templateName);
-            if (asDom) {
-                makeRoot(doc.get(), found.get());
-                result = Variant(doc);
-            } else {
-                result = Variant(found);
-            }
-        },
-        [&] { result = Variant::nothing(); });
+void loadTemplate(GuardScope& guard, DefaultFile&& defaultFile, const Str& templateName, Variant& result,
+                  Str& fileName, bool asDom) {
+    guard.onError([&result] { result = Variant::nothing(); });
+    ComPtr<Document> doc = newDocument();
+    Variant given(fileName);
+    fileName = text::strVal(given, false).str();
+    // An unreadable or unparsable file leaves the document empty; that is no failure here.
+    Variant source(!fileName.empty() && fileExists(fileName) ? fileName : defaultFile());
+    int16_t loaded = 0;
+    rt::check(doc->load(source, &loaded));
+    if (templateName.empty()) {
+        result = Variant(doc);
+        return;
+    }
+    ComPtr<Element> found = findTemplate(doc.get(), templateName);
+    if (asDom) {
+        makeRoot(doc.get(), found.get());
+        result = Variant(doc);
+    } else {
+        result = Variant(found);
+    }
 }
 
 }  // namespace
 
-void loadTemplateFrom(const Str& defaultFile, const Str& templateName, Variant& result, Str& fileName,
-                      bool asDom) noexcept {
-    loadTemplate([&] { return defaultFile; }, templateName, result, fileName, asDom);
+void loadTemplateFrom(GuardScope& guard, const Str& defaultFile, const Str& templateName, Variant& result,
+                      Str& fileName, bool asDom) {
+    loadTemplate(guard, [&] { return defaultFile; }, templateName, result, fileName, asDom);
 }
 
-void loadFromTemplate(const Str& templateName, Variant& result, Str& fileName, bool asDom) noexcept {
-    loadTemplate(&defaultTemplateFile, templateName, result, fileName, asDom);
+void LoadFromTemplate(GuardScope& guard, const Str& strTemplateName, Variant& objRtnDoc, Str& strFileName,
+                      bool bAsDom) {
+    loadTemplate(guard, &defaultTemplateFile, strTemplateName, objRtnDoc, strFileName, bAsDom);
 }
 
 }  // namespace velmora::xml
@@ -129,25 +129,12 @@ namespace velmora {
 
 HRESULT CCommonFunction::LoadFromTemplate(Str* strTemplateName, Variant* objRtnDoc, Str* strFileName,
                                           VARIANT_BOOL* bAsDom) {
-    return guardHandler([&] {
-        if (!objRtnDoc) return;
-        if (!strTemplateName) {
-            *objRtnDoc = Variant::nothing();
-            return;
-        }
-        Str none;
-        Str& fileName = strFileName ? *strFileName : none;
-        bool asDom = bAsDom ? *bAsDom != 0 : true;
-        xml::loadFromTemplate(*strTemplateName, *objRtnDoc, fileName, asDom);
-    });
+    return bind<&_CCommonFunction::LoadFromTemplate>(&xml::LoadFromTemplate, strTemplateName, objRtnDoc,
+                                                     strFileName, bAsDom);
 }
 
 HRESULT CCommonFunction::sCurrentPath(Str* strPath, Str* result) {
-    return guardNone(kSourceCommon, [&] {
-        if (!result) rt::raiseStatus(rt::E_POINTER);
-        Str none;
-        *result = xml::currentPath(strPath ? *strPath : none);
-    });
+    return bind<&_CCommonFunction::sCurrentPath>(&xml::sCurrentPath, strPath, result);
 }
 
 }  // namespace velmora

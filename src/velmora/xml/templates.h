@@ -1,8 +1,12 @@
-// XML templates: the library's folder, its default template file, and loading templates.
-// Plain functions behind LoadFromTemplate and sCurrentPath, with the same guards.
+// XML templates: the library's folder, its default template file, and loading templates:
+// the bodies of LoadFromTemplate and sCurrentPath (frame/binding.h applies their guards).
 #pragma once
 
 #include "runtime/variant.h"
+
+namespace velmora {
+class GuardScope;
+}
 
 namespace velmora::xml {
 
@@ -18,7 +22,7 @@ rt::Str withSeparator(rt::StrView folder);
 rt::Str currentPathIn(rt::StrView libraryFolder, rt::Str& strPath);
 // currentPathIn for the folder of the loaded library. Throws error 76 when the library's
 // file cannot be found (the folder would be unknown).
-rt::Str currentPath(rt::Str& strPath);
+rt::Str sCurrentPath(rt::Str& strPath);
 // The default template file of the loaded library (the library folder, "/", kDefaultTemplate).
 rt::Str defaultTemplateFile();
 
@@ -26,15 +30,16 @@ rt::Str defaultTemplateFile();
 // missing files and unreadable paths do not count. Never throws.
 bool fileExists(const rt::Str& path) noexcept;
 
-// Loads a template file (fileName, trimmed in place, when it names an existing file, else
+// Loads a template file (fileName, normalised in place, when it names an existing file, else
 // defaultFile) and stores in result: the whole document when templateName is empty; else
 // the element templateName selects below the template parent, either as the root of the
-// loaded document (asDom) or as it lies in the loaded document. result becomes nothing on
-// any failure, never an error.
-void loadTemplateFrom(const rt::Str& defaultFile, const rt::Str& templateName, rt::Variant& result,
-                      rt::Str& fileName, bool asDom) noexcept;
-// loadTemplateFrom with the library's default template file.
-void loadFromTemplate(const rt::Str& templateName, rt::Variant& result, rt::Str& fileName,
-                      bool asDom = true) noexcept;
+// loaded document (asDom) or as it lies in the loaded document. An unreadable or unparsable
+// file gives an empty document, no error. Throws when a step fails (a rejected path, no
+// template parent, no match); its handler action, registered first, makes result nothing.
+void loadTemplateFrom(GuardScope& guard, const rt::Str& defaultFile, const rt::Str& templateName,
+                      rt::Variant& result, rt::Str& fileName, bool asDom);
+// The member's body: loadTemplateFrom with the library's default template file.
+void LoadFromTemplate(GuardScope& guard, const rt::Str& strTemplateName, rt::Variant& objRtnDoc,
+                      rt::Str& strFileName, bool bAsDom);
 
 }  // namespace velmora::xml

@@ -1,0 +1,52 @@
+#include "frame/binding.h"
+
+namespace velmora {
+
+const char* guardName(Guard g) {
+    switch (g) {
+        case Guard::None: return "none";
+        case Guard::Handler: return "handler";
+        case Guard::Skip: return "skip";
+        case Guard::NoneThenSkip: return "none, then skip";
+        case Guard::SkipThenNone: return "skip, then none";
+        case Guard::NoneThenHandler: return "none, then handler";
+    }
+    return "?";
+}
+
+Guard GuardScope::initialOf(Guard declared) {
+    switch (declared) {
+        case Guard::NoneThenSkip:
+        case Guard::NoneThenHandler: return Guard::None;
+        case Guard::SkipThenNone: return Guard::Skip;
+        default: return declared;
+    }
+}
+
+void GuardScope::change() {
+    switch (declared_) {
+        case Guard::NoneThenSkip: current_ = Guard::Skip; break;
+        case Guard::SkipThenNone: current_ = Guard::None; break;
+        case Guard::NoneThenHandler: current_ = Guard::Handler; break;
+        default: rt::raise(rt::kErrInternal, u"the member declares no change of guard");
+    }
+}
+
+void GuardScope::onError(std::function<void()> action) { handler_.push_back(std::move(action)); }
+
+void GuardScope::runHandler() noexcept {
+    for (auto& action : handler_) {
+        try {
+            action();
+        } catch (...) {
+            // A handler has nothing to report to: the call ends quietly whatever happens here.
+        }
+    }
+}
+
+void notImplemented(const char* member) {
+    rt::Error e = rt::Error::status(rt::E_NOTIMPL, rt::fromUtf8(std::string(member) + " is not implemented yet"));
+    throw NotImplemented(std::move(e));
+}
+
+}  // namespace velmora
