@@ -1,6 +1,6 @@
 // Bridge between the DOM objects and the libxml2 trees behind them, for platform code that
-// reads or builds whole documents at native speed (the data-access layer's saved record
-// sets). native_write.h builds trees and native_read.h reads them; both rest on this.
+// reads or builds whole documents at native speed (the data-access layer, for one).
+// native_write.h builds trees and native_read.h reads them; both rest on this.
 // Not part of the public interfaces.
 //
 // Ownership model: a document object owns its current tree (xmlDoc). Every node object

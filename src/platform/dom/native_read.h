@@ -1,6 +1,6 @@
 // Reading libxml2 trees directly, at native speed, for platform code that reads whole
-// documents (the data-access layer opens saved record sets this way). Generic: elements,
-// attributes and namespaces, nothing about what a document means.
+// documents at once (the data-access layer, for one). Generic: elements, attributes and
+// namespaces, nothing about what a document means.
 //
 // ElementRef and AttributeRef are views: they own nothing, and are valid while the tree
 // they point into lives and keeps its structure (see native.h for how long a document

@@ -1,6 +1,6 @@
 // Building libxml2 trees directly, at native speed, for platform code that writes whole
-// documents (the data-access layer saves record sets this way). Generic: elements,
-// attributes and namespaces, nothing about what a document means.
+// documents at once (the data-access layer, for one). Generic: elements, attributes and
+// namespaces, nothing about what a document means.
 //
 // Ownership: a TreeBuilder owns the tree it builds until release(); the caller then owns it
 // (dom::OwnedTree, or hand it to a document object with resetDocument, see native.h).
@@ -50,6 +50,8 @@ private:
 class Name {
 public:
     Name() = default;
+    // Equal names of one tree are the same stored name.
+    bool operator==(const Name&) const = default;
 
 private:
     explicit Name(const xmlChar* text) : text_(text) {}
