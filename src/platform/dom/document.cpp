@@ -372,6 +372,10 @@ DocumentObject* ourDocument(IXMLDOMDocument* doc) {
 
 }  // namespace
 
+void FreeTree::operator()(xmlDocPtr tree) const noexcept {
+    if (tree) xmlFreeDoc(tree);
+}
+
 xmlDocPtr nativeDocument(IXMLDOMDocument* doc) {
     DocumentObject* d = ourDocument(doc);
     if (!d || !xmlDocGetRootElement(d->doc())) return nullptr;
