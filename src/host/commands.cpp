@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-#include "session.h"
+#include "request_session.h"
 #include "runtime/error.h"
 #include "runtime/registry.h"
 #include "runtime/typelib.h"
@@ -56,7 +56,7 @@ int callCommand(const std::string& member, const std::vector<std::string>& args,
     }
 
     velmora::client::useLibrary();
-    Session session(0, false);  // a box asks on the terminal, as for any interactive program
+    RequestSession session(0, false);  // a box asks on the terminal, as for any interactive program
     auto run = [&](const Json& request) {
         Json response = session.execute(request);
         if (response["ok"] != true) printError(response["error"], err);

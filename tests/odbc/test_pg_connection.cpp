@@ -2,7 +2,7 @@
 #include <chrono>
 #include <thread>
 
-#include "dataaccess/ado_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
 #include "dataaccess/connstring.h"
 #include "pg_testing.h"
 
