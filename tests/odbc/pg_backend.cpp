@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "pg_testing.h"
+#include "pg/pg_testing.h"
 
 namespace ado::testing {
 

@@ -4,7 +4,7 @@
 
 #include "dataaccess/behaviour/ado_testing.h"
 #include "dataaccess/connstring.h"
-#include "pg_testing.h"
+#include "pg/pg_testing.h"
 
 namespace ado::pgtest {
 namespace {

@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "dataaccess/behaviour/ado_testing.h"
-#include "pg_testing.h"
+#include "pg/pg_testing.h"
 #include "runtime/date.h"
 #include "runtime/decimal.h"
 

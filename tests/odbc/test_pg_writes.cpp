@@ -1,7 +1,7 @@
 // Writing back to PostgreSQL, and what its errors look like.
 #include "dataaccess/behaviour/ado_testing.h"
 #include "dom/dom.h"
-#include "pg_testing.h"
+#include "pg/pg_testing.h"
 #include "runtime/date.h"
 
 namespace ado::pgtest {
