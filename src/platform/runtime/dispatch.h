@@ -24,11 +24,16 @@ namespace rt {
 
 enum class MemberKind : uint8_t { Method, Get, Put, PutRef };
 
+class InterfaceInfo;
+// An interface's member table, as every interface struct declares it (`I::info`).
+using InterfaceInfoFn = const InterfaceInfo& (*)();
+
 // A declared type: a variant type plus, for objects, the interface expected.
 struct TypeSpec {
     VarType vt = VT_VARIANT;
-    const char* name = "Variant";  // as the listing shows it ("String", "Connection", ...)
-    const IID* iid = nullptr;      // objects: the interface the argument is queried for
+    const char* name = "Variant";     // as the listing shows it ("String", "Connection", ...)
+    const IID* iid = nullptr;         // objects: the interface the argument is queried for
+    InterfaceInfoFn table = nullptr;  // objects of an interface with a table: that table
 };
 
 struct ParamSpec {
@@ -75,7 +80,7 @@ inline constexpr TypeSpec Object{VT_DISPATCH, "Object", &IDispatch::IID_};
 inline constexpr TypeSpec VariantArray{VarType(VT_ARRAY | VT_VARIANT), "Variant()"};
 template <class I>
 constexpr TypeSpec iface(const char* name) {
-    return TypeSpec{VT_DISPATCH, name, &I::IID_};
+    return TypeSpec{VT_DISPATCH, name, &I::IID_, &I::info};
 }
 }  // namespace types
 
@@ -468,8 +473,11 @@ protected:
 // A new type-information object over info (the caller owns the reference).
 HRESULT makeTypeInfo(const InterfaceInfo& info, ITypeInfo** out);
 
-// Readable listing of one interface: members with ids, kinds, parameters and defaults.
+// Readable listing of one interface: its help, then its own members with ids, kinds,
+// parameters and defaults, each followed by its help line.
 std::string describeInterface(const InterfaceInfo& info);
+// The word a listing uses for a kind: "method", "property get", "property let", "property set".
+const char* describeKind(MemberKind kind);
 // Text of a default value as a listing shows it ("1", "\"\"", "True").
 std::string describeValue(const Variant& v);
 
