@@ -112,7 +112,7 @@ const InterfaceInfo& _Recordset::info() {
             "The SQL text, table name or file the record set was opened from; \"\" for a document or before the "
             "first Open."),
         getter<&_Recordset::get_Fields, kFields>("Fields", DISPID_VALUE,
-            "The fields of the current row, a new collection; error 3704 when closed."),
+            "The record set's fields, a new collection; error 3704 when closed."),
         getter<&_Recordset::get_EditMode, Int32>("EditMode", 1026,
             "0 no edit, 1 the current row is being edited, 2 a new row is being added, 4 the current row is "
             "deleted; error 3704 when closed."),

@@ -120,7 +120,8 @@ void writeClassTable(std::string& out, const std::vector<ClassRow>& rows) {
 void writeInterface(std::string& out, const InterfaceInfo& info, const std::vector<ClassRow>& classes) {
     out += "### " + std::string(info.name()) + "\n\n";
     out += "Interface id `" + guidText(info.iid()) + "`";
-    if (info.base()) out += "; extends " + interfaceLink(*info.base(), info.base()->name()) + ", whose members it has too";
+    if (const InterfaceInfo* base = info.base())
+        out += "; extends " + interfaceLink(*base, base->name()) + ", whose members it has too";
     std::string primaryOf;
     for (const ClassRow& c : classes)
         if (c.primary == &info) primaryOf += (primaryOf.empty() ? "" : ", ") + ("`" + c.progid + "`");
