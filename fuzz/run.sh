@@ -39,7 +39,6 @@ mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
 LIBRARY_SOURCES=(
   "$ROOT"/src/platform/runtime/*.cpp
   "$ROOT"/src/velmora/text/strings.cpp
-  "$ROOT"/src/velmora/text/number_format.cpp
   "$ROOT"/src/velmora/text/money.cpp
   "$ROOT"/src/velmora/text/words.cpp
   "$ROOT"/src/velmora/data/literals.cpp
