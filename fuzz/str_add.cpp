@@ -4,6 +4,7 @@
 #include "runtime/convert.h"
 #include "runtime/decimal.h"
 #include "runtime/error.h"
+#include "frame/binding.h"
 #include "text/money.h"
 
 using rt::Str;
@@ -64,7 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool add = (data[0] & 1) == 0;
 
     Variant a(fore), b(back);
-    const Str got = velmora::text::strAdd(a, b, add);
+    // strAdd's body under its handler guard, as the member runs it.
+    Str got;
+    velmora::runGuarded(velmora::Guard::Handler, u"fuzz", [&](velmora::GuardScope& guard) {
+        velmora::text::strAdd(guard, a, b, add, 2, got);
+    });
 
     i128 x, y;
     Str tx, ty;
