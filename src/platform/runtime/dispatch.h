@@ -282,7 +282,10 @@ constexpr bool holds(const TypeSpec& t) {
     else if constexpr (std::is_same_v<V, int64_t>) return t.vt == VT_I8;
     else if constexpr (std::is_same_v<V, double>) return t.vt == VT_R8 || t.vt == VT_DATE;
     else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<IUnknown, std::remove_pointer_t<V>>)
-        return t.vt == VT_DISPATCH && t.iid && *t.iid == std::remove_pointer_t<V>::IID_;
+        // A dispatch type always names its interface (types::Object, iface<I>). The pointer is
+        // not tested against null: with the undefined-behaviour sanitizer g++ does not take
+        // that comparison as a constant expression.
+        return t.vt == VT_DISPATCH && *t.iid == std::remove_pointer_t<V>::IID_;
     else return false;
 }
 
@@ -355,27 +358,29 @@ struct ParamTraits<Param<T, B>> {
 
 // The compile-time check of a row: as many table parameters (plus the result) as the
 // method has C++ parameters, each carried the way the row declares it, within the limit.
-template <auto M, const TypeSpec* R, class... P, size_t... N>
+// (HasResult is a template argument of its own: with the undefined-behaviour sanitizer, g++
+// does not take the comparison of R with null as a constant expression.)
+template <auto M, bool HasResult, const TypeSpec* R, class... P, size_t... N>
 constexpr bool rowMatches(std::index_sequence<N...>) {
     constexpr size_t params = sizeof...(P);
     static_assert(params <= kMaxParams, "a member may declare at most kMaxParams parameters");
-    static_assert(MethodOf<decltype(M)>::arity == params + (R ? 1 : 0),
+    static_assert(MethodOf<decltype(M)>::arity == params + (HasResult ? 1 : 0),
                   "the row lists another number of parameters than the bound method has");
     static_assert((passes<ParamOf<M, N>>(ParamTraits<P>::type, ParamTraits<P>::byRef) && ...),
                   "a parameter's declared type or passing differs from the bound method's C++ parameter");
-    if constexpr (R != nullptr) {
+    if constexpr (HasResult) {
         static_assert(passes<ParamOf<M, params>>(*R, true),
                       "the declared result type differs from the bound method's result parameter");
     }
     return true;
 }
 
-template <auto M, const TypeSpec* R, class... P>
+template <auto M, bool HasResult, const TypeSpec* R, class... P>
 MemberSpec row(const char* name, DISPID id, MemberKind kind, Thunk thunk, const char* help, P... params) {
     static_assert((isParam<P> && ...), "table parameters are made with arg<Type>(name)");
-    static_assert(rowMatches<M, R, P...>(std::index_sequence_for<P...>{}));
+    static_assert(rowMatches<M, HasResult, R, P...>(std::index_sequence_for<P...>{}));
     std::optional<TypeSpec> result;
-    if constexpr (R != nullptr) result = *R;
+    if constexpr (HasResult) result = *R;
     return MemberSpec{name, id, kind, {std::move(params.spec)...}, result, thunk, help};
 }
 
@@ -386,28 +391,28 @@ MemberSpec row(const char* name, DISPID id, MemberKind kind, Thunk thunk, const 
 // result. A row whose types, passing or count differ from M's signature does not compile.
 template <auto M, const TypeSpec& R, class... P>
 MemberSpec method(const char* name, DISPID id, const char* help, P... params) {
-    return bind_detail::row<M, &R>(name, id, MemberKind::Method, &bind_detail::resultThunk<M>, help,
+    return bind_detail::row<M, true, &R>(name, id, MemberKind::Method, &bind_detail::resultThunk<M>, help,
                                    std::move(params)...);
 }
 template <auto M, class... P>
 MemberSpec sub(const char* name, DISPID id, const char* help, P... params) {
-    return bind_detail::row<M, nullptr>(name, id, MemberKind::Method, &bind_detail::voidThunk<M>, help,
+    return bind_detail::row<M, false, nullptr>(name, id, MemberKind::Method, &bind_detail::voidThunk<M>, help,
                                         std::move(params)...);
 }
 template <auto M, const TypeSpec& R, class... P>
 MemberSpec getter(const char* name, DISPID id, const char* help, P... params) {
-    return bind_detail::row<M, &R>(name, id, MemberKind::Get, &bind_detail::resultThunk<M>, help,
+    return bind_detail::row<M, true, &R>(name, id, MemberKind::Get, &bind_detail::resultThunk<M>, help,
                                    std::move(params)...);
 }
 // The new value is the last parameter.
 template <auto M, class... P>
 MemberSpec setter(const char* name, DISPID id, const char* help, P... params) {
-    return bind_detail::row<M, nullptr>(name, id, MemberKind::Put, &bind_detail::voidThunk<M>, help,
+    return bind_detail::row<M, false, nullptr>(name, id, MemberKind::Put, &bind_detail::voidThunk<M>, help,
                                         std::move(params)...);
 }
 template <auto M, class... P>
 MemberSpec setterRef(const char* name, DISPID id, const char* help, P... params) {
-    return bind_detail::row<M, nullptr>(name, id, MemberKind::PutRef, &bind_detail::voidThunk<M>, help,
+    return bind_detail::row<M, false, nullptr>(name, id, MemberKind::PutRef, &bind_detail::voidThunk<M>, help,
                                         std::move(params)...);
 }
 

@@ -36,6 +36,10 @@ ComPtr<svc::IHostInfo> hostInfo() {
 
 }  // namespace
 
+// Writes strContent and a line end to strFileName: appended to an existing file (hidden or
+// not), or into a new file when there is none or bOpenFlag asks for one. True when written.
+// Throws rt::Error when the file cannot be opened, created or written; the member's handler
+// guard turns that into false. A stream opened before a failure closes as it is released.
 bool bWriteLine(const Str& strFileName, const Str& strContent, bool bOpenFlag) {
     ComPtr<IDispatch> fso = rt::createObject(u"Scripting.FileSystemObject");
     // An existing file is any file of that name, hidden or not; a folder counts as missing
@@ -53,6 +57,8 @@ bool bWriteLine(const Str& strFileName, const Str& strContent, bool bOpenFlag) {
     return true;
 }
 
+// The local computer's name, from the thread's host information object (made on the first
+// call and kept in gHostInfo). Throws rt::Error when that object cannot be made or asked.
 Str ComputerName() {
     ComPtr<svc::IHostInfo> info = hostInfo();
     Str field(kNameFieldLength, u'\0');

@@ -82,11 +82,15 @@ int16_t lengthAsInt16(size_t n) {
 
 }  // namespace
 
+// Focuses objCtrl when it is shown and enabled, selects its whole text and shows objRef.
+// Skip guard throughout, then none: never fails, whatever the controls lack or refuse.
 void SetCtrFocus(GuardScope& guard, IDispatch* objCtrl, IDispatch* objRef) {
     if (mayTakeFocus(guard, objCtrl)) focusAndSelect(guard, objCtrl, objRef, true);
     guard.change();
 }
 
+// SetCtrFocus, without focusing a control that activeName names already (both trimmed and
+// lower-cased): its text is still selected and objRef still shown.
 void SetCtrFocus2(GuardScope& guard, IDispatch* objCtrl, IDispatch* objRef, const Str& activeName) {
     if (mayTakeFocus(guard, objCtrl)) {
         // A control that has the focus already is not focused again; a failing comparison
@@ -98,6 +102,11 @@ void SetCtrFocus2(GuardScope& guard, IDispatch* objCtrl, IDispatch* objRef, cons
     guard.change();
 }
 
+// Checks the date edit objEdit as the focus leaves it for the control named strActiveName.
+// True when the edit holds a valid date (normalised) or nothing; false when the focus went to
+// objRefBtn, to a control listed in strExclude (the edit normalised silently), or when the
+// text is no date (emptied, a message box shown, the focus put back). Throws rt::Error when
+// a control lacks a member or the message box fails.
 bool DealFocus(IDispatch* objEdit, IDispatch* objRefBtn, const Str& strActiveName, const Str& strHint,
                const Str& strExclude) {
     setDefaultValue(objEdit, Variant(Str(rt::trimSpaces(rt::toText(defaultValue(objEdit))))));
@@ -130,10 +139,17 @@ bool DealFocus(IDispatch* objEdit, IDispatch* objRefBtn, const Str& strActiveNam
     return false;
 }
 
+// Whether the list control ctrl holds an item equal to str (exact). Throws rt::Error when
+// ctrl lacks ListCount or List, or holds more than 32,768 items (error 6).
 bool bContain(const Str& str, IDispatch* ctrl) { return firstMatch(str, ctrl) >= 0; }
 
+// The index of ctrl's first item equal to str; -1 when none. Fails as bContain.
 int16_t iItemPos(const Str& str, IDispatch* ctrl) { return firstMatch(str, ctrl); }
 
+// For numeric text: strSum loses every character of strExclude, iWidth receives the number
+// of characters after its first ".", and the result is the number before it (the whole
+// length when there is no point; iWidth is then left alone). Text that is no number gives
+// its length and is left alone. Throws error 94 for Null, 6 for a length beyond 32,767.
 int16_t iWidthForAll(Variant& strSum, int16_t& iWidth, const Str& strExclude) {
     if (!rt::isNumeric(strSum)) return lengthAsInt16(rt::toText(strSum).size());
     for (char16_t c : strExclude) strSum = Variant(rt::replaceAll(rt::toText(strSum), rt::StrView(&c, 1), u""));

@@ -8,6 +8,10 @@
 
 namespace velmora::forms {
 
+// Shows strMsg (rewritten to its trimmed text) in a box of style iType titled strTitle, or
+// the suite's default title, which then goes back in strTitle. Returns the button chosen; 0
+// without showing anything when the message is empty. Throws rt::Error when the message
+// text service fails, error 6 for a button number beyond 16 bits.
 int16_t iShowMsg(rt::Variant& strMsg, int16_t iType, rt::Str& strTitle) {
     VARIANT_BOOL asNumber = rt::VARIANT_FALSE;  // the message's text: Empty and Null give ""
     strMsg = rt::call(gCommon(), &_CCommonFunction::strVal, &strMsg, &asNumber);
