@@ -124,19 +124,19 @@ const rt::ClassRegistrar kForm(kProgidForm, kClsidForm, [](const rt::IID& iid, v
     } catch (...) {
         return rt::reportCurrentError(u"Forms.Form");
     }
-});
+}, &IForm::info);
 const rt::ClassRegistrar kTextBox(kProgidTextBox, kClsidTextBox, [](const rt::IID& iid, void** out) {
     return createLoneControl(Kind::TextBox, u"Text1", iid, out);
-});
+}, &ITextBox::info);
 const rt::ClassRegistrar kListBox(kProgidListBox, kClsidListBox, [](const rt::IID& iid, void** out) {
     return createLoneControl(Kind::ListBox, u"List1", iid, out);
-});
+}, &IListControl::info);
 const rt::ClassRegistrar kComboBox(kProgidComboBox, kClsidComboBox, [](const rt::IID& iid, void** out) {
     return createLoneControl(Kind::ComboBox, u"Combo1", iid, out);
-});
+}, &IListControl::info);
 const rt::ClassRegistrar kCommandButton(kProgidCommandButton, kClsidCommandButton, [](const rt::IID& iid, void** out) {
     return createLoneControl(Kind::CommandButton, u"Command1", iid, out);
-});
+}, &ICommandButton::info);
 
 }  // namespace
 

@@ -144,7 +144,7 @@ public:
 
 const rt::ClassRegistrar registrar(kProgidFileSystem, kClsidFileSystem, [](const rt::IID& iid, void** out) {
     return rt::makeObject<FileSystemObject>()->QueryInterface(iid, out);
-});
+}, &IFileSystem::info);
 
 }  // namespace
 
