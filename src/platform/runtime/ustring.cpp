@@ -135,11 +135,18 @@ StrView trimTrailingSpaces(StrView s) {
 StrView trimSpaces(StrView s) { return trimTrailingSpaces(trimLeadingSpaces(s)); }
 
 Str toLower(StrView s) {
-    return mapCodePoints(s, [](char32_t c) { return char32_t(u_tolower(UChar32(c))); });
+    // ASCII text (connection strings, names, keys) maps without asking ICU.
+    return mapCodePoints(s, [](char32_t c) {
+        if (c < 0x80) return (c >= U'A' && c <= U'Z') ? char32_t(c + 32) : c;
+        return char32_t(u_tolower(UChar32(c)));
+    });
 }
 
 Str toUpper(StrView s) {
-    return mapCodePoints(s, [](char32_t c) { return char32_t(u_toupper(UChar32(c))); });
+    return mapCodePoints(s, [](char32_t c) {
+        if (c < 0x80) return (c >= U'a' && c <= U'z') ? char32_t(c - 32) : c;
+        return char32_t(u_toupper(UChar32(c)));
+    });
 }
 
 bool equalsNoCase(StrView a, StrView b) {
@@ -147,6 +154,10 @@ bool equalsNoCase(StrView a, StrView b) {
     while (i < a.size() && j < b.size()) {
         const char32_t ca = nextCodePoint(a, i);
         const char32_t cb = nextCodePoint(b, j);
+        if (ca < 0x80 && cb < 0x80) {  // ASCII folds without asking ICU
+            if (asciiFold(char16_t(ca)) != asciiFold(char16_t(cb))) return false;
+            continue;
+        }
         if (ca != cb && u_foldCase(UChar32(ca), U_FOLD_CASE_DEFAULT) != u_foldCase(UChar32(cb), U_FOLD_CASE_DEFAULT))
             return false;
     }

@@ -29,6 +29,9 @@ public:
     HRESULT get_MaxCon(int16_t* result) override;
     HRESULT put_MaxCon(int16_t value) override;
 
+    // What the pool holds, for diagnostics and tests (read only).
+    const pool::PoolState& state() const { return state_; }
+
 private:
     pool::PoolState state_;
 };
