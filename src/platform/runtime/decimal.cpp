@@ -360,9 +360,12 @@ Decimal Decimal::fromCurrency(int64_t scaled) {
 Decimal Decimal::fromDouble(double v) {
     if (!std::isfinite(v)) overflow();
     if (v == 0) return Decimal();
-    // 15 significant digits, correctly rounded by the C library: "d.dddddddddddddde+XX".
+    // 15 significant digits, correctly rounded: "d.dddddddddddddde+XX" (to_chars gives the
+    // same digits as printf's "%.14e", without the cost of a format string).
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+    const std::to_chars_result r =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 14);
+    *r.ptr = 0;
     std::string digits;
     const char* p = buf;
     for (; *p != 'e'; ++p)

@@ -161,13 +161,12 @@ public:
         rt::check(row->get_attributes(attributes.put()));
         const int32_t count = rt::call(attributes.get(), &dom::IXMLDOMNamedNodeMap::get_length);
         for (int32_t i = 0; i < count; ++i) {
-            ComPtr<Node> node;
-            rt::check(attributes->get_item(i, node.put()));
-            ComPtr<dom::IXMLDOMAttribute> attribute = node.as<dom::IXMLDOMAttribute>();
-            if (!attribute) rt::raise(rt::kErrTypeMismatch);
-            const Target& target = targetOf(rt::call(attribute.get(), &dom::IXMLDOMAttribute::get_name));
+            ComPtr<Node> attribute;
+            rt::check(attributes->get_item(i, attribute.put()));
+            const Target& target = targetOf(rt::call(attribute.get(), &Node::get_nodeName));
             if (!target.field) continue;
-            const Variant value = vStr2FldVal(target.type, rt::toText(rt::call(attribute.get(), &dom::IXMLDOMAttribute::get_value)));
+            const Variant text = rt::call(attribute.get(), &Node::get_nodeValue);
+            const Variant value = vStr2FldVal(target.type, text.isString() ? text.str() : rt::toText(text));
             if (!value.isNull()) rt::check(target.field->put_Value(value));
         }
     }
