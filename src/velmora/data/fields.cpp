@@ -1,4 +1,6 @@
 // Field helpers: SQL text of a value for a field, field types, field lookup and emptiness.
+#include "data/fields.h"
+
 #include "frame/binding.h"
 #include "frame/classes.h"
 #include "frame/text_service.h"

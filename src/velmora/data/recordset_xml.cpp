@@ -1,4 +1,6 @@
 // Record set and XML conversion: record sets to persisted row documents and back.
+#include "data/recordset_xml.h"
+
 #include <unordered_map>
 
 #include "dataaccess/ado.h"
