@@ -35,7 +35,9 @@ void GuardScope::change() {
 void GuardScope::onError(std::function<void()> action) { handler_.push_back(std::move(action)); }
 
 void GuardScope::runHandler() noexcept {
-    for (auto& action : handler_) {
+    std::vector<std::function<void()>> actions = std::move(handler_);
+    handler_.clear();
+    for (auto& action : actions) {
         try {
             action();
         } catch (...) {

@@ -81,8 +81,10 @@ public:
     // The change of guard the member declares, at this point of its body. Throws error 51
     // when the member declares no change (a programming error in the body).
     void change();
-    // Registers an action of the handler guard: run, in order, when an error ends the body.
-    // An action must not fail (a failing one is ignored).
+    // Registers an action of the handler guard: run, in order, when an error ends the body
+    // under the handler guard. An action may refer to the member's arguments (they outlive
+    // the body) but never to the body's own locals (gone by then). An action must not fail
+    // (a failing one is ignored).
     void onError(std::function<void()> action);
 
     // The guard in force now: None, Handler or Skip.
@@ -92,7 +94,7 @@ public:
     const rt::Error& lastError() const { return last_; }
     void clearFailed() { failed_ = false; }
 
-    // For bind(): runs the handler actions.
+    // Runs the handler actions registered so far, once (a second call runs nothing).
     void runHandler() noexcept;
 
 private:
@@ -249,8 +251,15 @@ void invokeBody(Fn fn, GuardScope& scope, A... args) {
         std::tuple<Pass<std::tuple_element_t<N + F::first, typename F::Params>, std::tuple_element_t<N, std::tuple<A...>>>...>
             passes(std::get<N>(all)...);
         auto call = [&]() -> decltype(auto) {
-            if constexpr (F::takesScope) return fn(scope, std::get<N>(passes).get()...);
-            else return fn(std::get<N>(passes).get()...);
+            // The handler's actions run here, while the arguments they refer to (held by
+            // `passes`) still live.
+            try {
+                if constexpr (F::takesScope) return fn(scope, std::get<N>(passes).get()...);
+                else return fn(std::get<N>(passes).get()...);
+            } catch (...) {
+                if (scope.current() == Guard::Handler) scope.runHandler();
+                throw;
+            }
         };
         if constexpr (returns) {
             auto* slot = std::get<sizeof...(A) - 1>(all);
