@@ -434,3 +434,20 @@ VELMORA_ON_BOTH_BACKENDS(Query);
 VELMORA_ON_BOTH_BACKENDS(Query2);
 
 }  // namespace
+
+// The missing marker passed late-bound for a required Variant parameter reaches the member.
+TEST(MissingMarker, ReachesTheLibrarysRequiredVariantParameters) {
+    auto cf = newCommon();
+    Variant r = late(cf, u"strVal", {Variant(rt::Missing{})});
+    EXPECT_TRUE(r.isString());
+    EXPECT_EQ(text(r), "");
+    EXPECT_EQ(rt::toI4(late(cf, u"strVal", {Variant(rt::Missing{}), Variant(true)})), 0);
+    // vInRecord2 takes it as the choice of read mode; with nothing to read it answers empty.
+    Variant error(u"stale");
+    EXPECT_TRUE(late(cf, u"vInRecord2", {Variant(u""), Variant(rt::Missing{}), Variant(u"from t"), Variant(u"x"),
+                                         CallArg::ref(error)})
+                    .isEmpty());
+    EXPECT_EQ(text(error), "");
+    // Left out altogether, a required argument is still refused.
+    EXPECT_EQ(ado::testing::errorOf([&] { late(cf, u"strVal", {}); }).numberValue(), 449);
+}
