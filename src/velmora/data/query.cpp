@@ -100,14 +100,14 @@ namespace {
 
 Variant connectionArgument(const ComPtr<ado::_Connection>& con) { return Variant(con); }
 
-ComPtr<ado::Field> fieldAt(ado::_Recordset* rs, const Variant& index) {
-    ComPtr<ado::Fields> fields = rt::call(rs, &ado::_Recordset::get_Fields);
-    return rt::call(fields.get(), &ado::Fields::get_Item, index);
+ComPtr<ado::Fields> fieldsOf(ado::_Recordset* rs) { return rt::call(rs, &ado::_Recordset::get_Fields); }
+
+ComPtr<ado::Field> fieldAt(ado::Fields* fields, const Variant& index) {
+    return rt::call(fields, &ado::Fields::get_Item, index);
 }
 
-int32_t fieldCount(ado::_Recordset* rs) {
-    ComPtr<ado::Fields> fields = rt::call(rs, &ado::_Recordset::get_Fields);
-    return rt::call(fields.get(), &ado::Fields::get_Count);
+Variant firstFieldValue(ado::Fields* fields) {
+    return rt::call(fieldAt(fields, Variant(int32_t(0))).get(), &ado::Field::get_Value);
 }
 
 bool atEnd(ado::_Recordset* rs) { return rt::call(rs, &ado::_Recordset::get_EOF) != 0; }
@@ -156,6 +156,7 @@ bool isBlank(const Variant& v) {
 void overwriteColumns(ado::_Recordset* rs, Variant& sName, Variant& vVal, Str& strSql, Variant& result) {
     vVal = text::strVal(vVal);
     result = Variant(rt::StrView());
+    ComPtr<ado::Fields> fields = fieldsOf(rs);
     int16_t namePos = 1;
     int16_t valuePos = 1;
     for (;;) {
@@ -166,7 +167,7 @@ void overwriteColumns(ado::_Recordset* rs, Variant& sName, Variant& vVal, Str& s
         nextPart(vVal, value, valuePos);
         const Str valueText = rt::toText(value);
 
-        ComPtr<ado::Field> field = fieldAt(rs, Variant(strSql));
+        ComPtr<ado::Field> field = fieldAt(fields.get(), Variant(strSql));
         const Variant current = rt::call(field.get(), &ado::Field::get_Value);
         result.str() += isBlank(current) ? Str(u"null") : rt::toText(current);
         result.str() += u',';
@@ -214,8 +215,9 @@ void vInRecord2(GuardScope& guard, Variant& sName, Variant& vVal, Str& strSql, V
         overwriteColumns(rs.get(), sName, vVal, strSql, result);
         return;
     }
-    if (fieldCount(rs.get()) == 1) {
-        result = rt::call(fieldAt(rs.get(), Variant(int32_t(0))).get(), &ado::Field::get_Value);
+    ComPtr<ado::Fields> fields = fieldsOf(rs.get());
+    if (rt::call(fields.get(), &ado::Fields::get_Count) == 1) {
+        result = firstFieldValue(fields.get());
         rt::check(rs->Close());
         return;
     }
@@ -235,11 +237,11 @@ void vInRecord(GuardScope& guard, Variant& sql, Variant& con, int32_t& lFlag, in
         ReleasePoolConn(connection);
 
         const int32_t rows = rt::call(rs.get(), &ado::_Recordset::get_RecordCount);
-        const int32_t columns = fieldCount(rs.get());
+        ComPtr<ado::Fields> fields = fieldsOf(rs.get());
+        const int32_t columns = rt::call(fields.get(), &ado::Fields::get_Count);
         const bool scalar = flagDigit(lFlag, 1) > 0;
         if (columns == 1 && scalar) {
-            result = rows != 0 ? rt::call(fieldAt(rs.get(), Variant(int32_t(0))).get(), &ado::Field::get_Value)
-                               : Variant(rt::Null{});
+            result = rows != 0 ? firstFieldValue(fields.get()) : Variant(rt::Null{});
             return;
         }
         if (rows != 0 || flagDigit(lFlag, 2) >= 1)
