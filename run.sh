@@ -48,6 +48,8 @@ register_odbc_drivers() {
   fi
 }
 
+# Every option is passed on each configure: a build folder keeps its cache, so an option
+# left out would keep whatever the last command set (the demo turns the tests off).
 build() {  # build <folder> <cmake args...>
   local dir=$1; shift
   cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
@@ -56,22 +58,23 @@ build() {  # build <folder> <cmake args...>
 
 run_tests() {  # run_tests <build folder> <label>: every suite, against a private PostgreSQL
   log "tests: $2"
-  tests/pg/with-server.sh bash -c "cd '$1' && ctest --output-on-failure -j$(nproc) --timeout 600"
+  # --no-tests=error: a folder configured without its tests fails instead of passing empty.
+  tests/pg/with-server.sh bash -c "cd '$1' && ctest --no-tests=error --output-on-failure -j$(nproc) --timeout 600"
 }
 
 case "${1:-}" in
   demo)
     install_packages
-    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=OFF -DVELMORA_TESTS=OFF
+    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF
     log "the tour: examples/tour.jsonl"
     VELMORA_LANGUAGE=zh-CN VELMORA_REGISTRY="$ROOT/build/release/registry.json" \
       build/release/out/velmora run examples/tour.jsonl
     ;;
   test)
     install_packages
-    build build/release -DCMAKE_BUILD_TYPE=Release
+    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=ON -DVELMORA_BENCH=ON
     run_tests build/release "Release"
-    build build/asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
+    build build/asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_TESTS=ON -DVELMORA_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build/asan "ASan+UBSan"
     log "fuzzing the values and text code"
     VELMORA_FUZZ_OUT="$ROOT/build/fuzz" fuzz/run.sh 10

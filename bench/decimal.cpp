@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/runtime/decimal.h"
+#include "runtime/decimal.h"
 
 namespace {
 

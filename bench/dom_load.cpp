@@ -10,7 +10,7 @@
 #include <ctime>
 #include <string>
 
-#include "platform/dom/dom.h"
+#include "dom/dom.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/dataaccess/ado.h"
-#include "platform/dataaccess/connstring.h"
-#include "platform/dataaccess/odbc/connect_string.h"
-#include "platform/runtime/error.h"
+#include "dataaccess/ado.h"
+#include "dataaccess/connstring.h"
+#include "dataaccess/odbc/connect_string.h"
+#include "runtime/error.h"
 
 namespace {
 

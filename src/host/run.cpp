@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "session.h"
+#include "request_session.h"
 #include "runtime/apartment.h"
 #include "runtime/error.h"
 
@@ -45,7 +45,7 @@ public:
 private:
     void serve(int number, std::promise<void>& ready) {
         rt::Apartment& apartment = rt::Apartment::current();
-        Session session(number, true);
+        RequestSession session(number, true);
         apartment_ = apartment.handle();
         session_ = &session;
         ready.set_value();
@@ -57,7 +57,7 @@ private:
 
     std::thread thread_;
     std::shared_ptr<rt::Apartment> apartment_;
-    Session* session_ = nullptr;  // lives on the thread's stack while it serves
+    RequestSession* session_ = nullptr;  // lives on the thread's stack while it serves
     bool stopping_ = false;       // touched only on the thread itself
 };
 

@@ -1,6 +1,6 @@
 // The remaining members: cursor and lock properties, the three values of a field, sizes,
 // and ActiveConnection's forms, on every backend.
-#include "ado_testing.h"
+#include "behaviour/ado_testing.h"
 #include "runtime/dispatch.h"
 
 namespace ado::testing {

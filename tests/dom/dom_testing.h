@@ -11,6 +11,7 @@
 #include "dom/dom.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "support/testing.h"
 
 namespace dom::testing {
 
@@ -19,26 +20,13 @@ using rt::Str;
 
 inline std::string u8(rt::StrView s) { return rt::toUtf8(s); }
 
+using support::descriptionOf;
+using support::TempDir;
+
 // The run-time error number (or failure status) that body raises; 0 when it returns.
 template <class F>
 int32_t errorOf(F&& body) {
-    try {
-        body();
-    } catch (const rt::Error& e) {
-        return e.numberValue();
-    }
-    return 0;
-}
-
-// The description of the error body raises; "" when it returns.
-template <class F>
-std::string descriptionOf(F&& body) {
-    try {
-        body();
-    } catch (const rt::Error& e) {
-        return rt::toUtf8(e.description());
-    }
-    return {};
+    return support::errorNumberOf(std::forward<F>(body));
 }
 
 inline ComPtr<IXMLDOMDocument2> parsed(const std::string& xml) {
@@ -116,36 +104,6 @@ inline std::string attr(IXMLDOMElement* e, const std::string& name) {
 inline void setAttr(IXMLDOMElement* e, const std::string& name, const std::string& value) {
     rt::check(e->setAttribute(rt::fromUtf8(name), rt::Variant(rt::fromUtf8(value))));
 }
-
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempDir {
-public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("velmora-dom-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::string write(const std::string& name, const std::string& content) const {
-        std::ofstream(file(name), std::ios::binary) << content;
-        return file(name);
-    }
-    static std::string read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    std::filesystem::path path_;
-};
 
 // A small persisted row document: the namespaces its format declares, a schema part and rows.
 inline std::string rowDocument(int rows) {

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/testing.h"
+
 namespace host::testing {
 
 using Json = nlohmann::ordered_json;
@@ -47,24 +49,7 @@ struct HostOptions {
     bool closedOutput = false;  // standard output is a pipe nobody reads
 };
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-host-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using support::TempDir;
 
 // Runs the host with args, input on its standard input; gives up (and kills it) after 60 s.
 inline HostRun runHost(const std::vector<std::string>& args, const std::string& input, const HostOptions& options = {}) {
@@ -160,7 +145,7 @@ protected:
     HostOptions options() const { return HostOptions{{{"VELMORA_REGISTRY", registry()}}}; }
     std::string registry() const { return folder.file("registry.json"); }
 
-    TempFolder folder;
+    TempDir folder;
 };
 
 inline const Json kCreateCommon = {{"create", "Velmora.CCommonFunction"}, {"as", "cf"}};

@@ -12,6 +12,7 @@
 #include "frame/server.h"
 #include "library_testing.h"
 #include "runtime/registry.h"
+#include "support/testing.h"
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -132,27 +133,16 @@ TEST(Frame, TypeLibraryFollowsTheMemberTables) {
               std::string::npos);
 }
 
+// Each case registers into a registry file of its own, in a folder of its own.
 class Registration : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("velmora-reg-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        file = dir / "registry.json";
-        const char* old = std::getenv("VELMORA_REGISTRY");
-        saved = old ? old : "";
-        setenv("VELMORA_REGISTRY", file.c_str(), 1);
-    }
-    void TearDown() override {
-        if (saved.empty()) unsetenv("VELMORA_REGISTRY");
-        else setenv("VELMORA_REGISTRY", saved.c_str(), 1);
-        fs::remove_all(dir);
-    }
     nlohmann::json read() {
         std::ifstream in(file);
         return nlohmann::json::parse(in);
     }
-    fs::path dir, file;
-    std::string saved;
+    support::TempDir dir;
+    fs::path file = dir.path() / "registry.json";
+    support::ScopedEnv registry{"VELMORA_REGISTRY", file.string()};
 };
 
 TEST_F(Registration, RecordsCreatableClassesAndRemovesExactlyThem) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "library_testing.h"
+#include "support/testing.h"
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -28,14 +29,7 @@ protected:
     Str add(Variant a, Variant b, bool plus = true) { return addIn(a, b, plus); }
     Variant round(double v, int16_t dec) { return client::call(cf.get(), &_CCommonFunction::Vround, &v, &dec); }
 
-    int failureNumber(auto&& call) {
-        try {
-            call();
-        } catch (rt::Error& e) {
-            return e.numberValue();
-        }
-        return 0;
-    }
+    int failureNumber(auto&& call) { return support::errorNumberOf(call); }
 };
 
 // ---- the oracle: integer arithmetic on a magnitude with a scale --------------------------

@@ -1,9 +1,6 @@
 // Templates: sCurrentPath and LoadFromTemplate over real files in a temporary folder and
 // the default template file shipped beside the built library.
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 
 #include "frame/binding.h"
 #include "frame/server.h"
@@ -21,32 +18,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The shared temporary folder, with its files named as the library takes them (UTF-16).
 class TempFolder {
 public:
-    TempFolder() {
-        path_ = fs::temp_directory_path() / ("velmora-templates-" + std::to_string(::getpid()) + "-" +
-                                             std::to_string(counter()++));
-        fs::create_directories(path_);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
     Str write(const std::string& name, const std::string& content) const {
-        std::ofstream(path_ / name, std::ios::binary) << content;
-        return file(name);
+        return rt::fromUtf8(dir_.write(name, content));
     }
-    Str file(const std::string& name) const { return rt::fromUtf8((path_ / name).string()); }
-    const fs::path& path() const { return path_; }
+    Str file(const std::string& name) const { return rt::fromUtf8(dir_.file(name)); }
+    const fs::path& path() const { return dir_.path(); }
 
 private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    fs::path path_;
+    support::TempDir dir_;
 };
 
 const char* const kBooks =

@@ -1,11 +1,11 @@
 // Amounts in words with the shipped catalogs. The loader fixes its language when a thread
 // first asks for a text, so each case runs on a thread of its own with VELMORA_LANGUAGE set.
-#include <cstdlib>
 #include <functional>
 #include <random>
 #include <thread>
 
 #include "library_testing.h"
+#include "support/testing.h"
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -18,17 +18,13 @@ namespace {
 // Runs body on a new thread whose text loader speaks language; rethrows nothing (gtest
 // assertions report from any thread).
 void inLanguage(const char* language, const std::function<void(const rt::ComPtr<_CCommonFunction>&)>& body) {
-    const char* previous = std::getenv("VELMORA_LANGUAGE");
-    const std::string saved = previous ? previous : "";
-    setenv("VELMORA_LANGUAGE", language, 1);
+    support::ScopedEnv speaking("VELMORA_LANGUAGE", language);
     std::thread([&] {
         auto cf = newCommon();
         Variant warmUp(1);
         client::call(cf.get(), &_CCommonFunction::LittleToBig, &warmUp);  // the loader is made here
         body(cf);
     }).join();
-    if (previous) setenv("VELMORA_LANGUAGE", saved.c_str(), 1);
-    else unsetenv("VELMORA_LANGUAGE");
 }
 
 Str words(const rt::ComPtr<_CCommonFunction>& cf, Variant money) {

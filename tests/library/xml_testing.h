@@ -6,6 +6,7 @@
 
 #include "dom/dom.h"
 #include "library_testing.h"
+#include "support/testing.h"
 
 namespace velmora::testing {
 
@@ -80,13 +81,7 @@ inline bool sameObject(rt::IUnknown* a, rt::IUnknown* b) { return rt::identityOf
 // A zero-based list of values.
 inline rt::Array list(std::vector<rt::Variant> items) { return rt::Array(0, std::move(items)); }
 
-inline int errorNumber(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (rt::Error& e) {
-        return e.numberValue();
-    }
-    return 0;
-}
+// The run-time error number that call raises; 0 when it returns normally.
+inline int errorNumber(const std::function<void()>& call) { return support::errorNumberOf(call); }
 
 }  // namespace velmora::testing

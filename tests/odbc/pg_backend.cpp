@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "pg_testing.h"
+#include "pg/pg_testing.h"
 
 namespace ado::testing {
 
@@ -32,25 +32,15 @@ const bool listening = [] {
     return true;
 }();
 
-template <class B>
-constexpr bool hasDdlHook() {
-    return requires(B b) { b.ddl; };
-}
-
-template <class B>
-void setDdl(B& b) {
-    if constexpr (hasDdlHook<B>()) b.ddl = [](const Str& sql) { return pgtest::postgresDdl(sql); };
-}
-
 }  // namespace
 
 Backend postgresBackend() {
     Backend b;
     b.name = "PostgreSQL";
     b.autoKey = "SERIAL PRIMARY KEY";
-    setDdl(b);
+    b.ddl = [](const Str& sql) { return pgtest::postgresDdl(sql); };
     b.connectionString = [](const std::filesystem::path&) -> Str {
-        if (pgtest::serverConnectionString().empty() || !hasDdlHook<Backend>()) return {};
+        if (pgtest::serverConnectionString().empty()) return {};
         current().lock = std::make_unique<pgtest::ServerLock>(pgtest::ServerLock::Shared);
         current().db = std::make_unique<pgtest::PrivateDatabase>();
         return current().db->connectionString();

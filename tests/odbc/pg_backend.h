@@ -1,12 +1,12 @@
-// The PostgreSQL backend of the data-access behaviour suites (tests/dataaccess), which are
-// written once and parameterized by backend; suite_*.cpp here run them on PostgreSQL.
+// The PostgreSQL backend of the data-access behaviour suites (tests/dataaccess/behaviour), which
+// are written once and parameterized by backend; test_behaviour.cpp runs them on PostgreSQL.
 //
-// The suites' DDL uses SQL Server's type names, so the backend needs them to pass their
-// statements through its `ddl` translation (pgtest::postgresDdl). Until Backend offers that
-// hook, the backend reports itself unavailable and the PostgreSQL cases skip.
+// The suites' DDL uses SQL Server's type names; the backend passes their statements through
+// its `ddl` translation (pgtest::postgresDdl). Without a server the backend is unavailable
+// and the PostgreSQL cases skip.
 #pragma once
 
-#include "dataaccess/ado_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
 
 namespace ado::testing {
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "dataaccess/ado_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
 #include "dataaccess/odbc/connect_string.h"
 #include "dataaccess/odbc/odbc_session.h"
 #include "dataaccess/odbc/socket_watch.h"

@@ -2,9 +2,9 @@
 #include <chrono>
 #include <thread>
 
-#include "dataaccess/ado_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
 #include "dataaccess/connstring.h"
-#include "pg_testing.h"
+#include "pg/pg_testing.h"
 
 namespace ado::pgtest {
 namespace {

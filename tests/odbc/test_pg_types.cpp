@@ -1,8 +1,8 @@
 // Every PostgreSQL type the layer maps, read and written back through record sets.
 #include <cmath>
 
-#include "dataaccess/ado_testing.h"
-#include "pg_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
+#include "pg/pg_testing.h"
 #include "runtime/date.h"
 #include "runtime/decimal.h"
 

@@ -1,7 +1,7 @@
 // Writing back to PostgreSQL, and what its errors look like.
-#include "dataaccess/ado_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
 #include "dom/dom.h"
-#include "pg_testing.h"
+#include "pg/pg_testing.h"
 #include "runtime/date.h"
 
 namespace ado::pgtest {
@@ -104,7 +104,7 @@ TEST_F(PgWrites, ADocumentsPendingChangesWriteBackWhateverTheCaseOfItsNames) {
     exec(u"create table Shippers (ShipperID integer primary key, CompanyName varchar(40))");
     exec(u"insert into Shippers values (1, 'Speedy'), (2, 'United')");
     testing::TempDir dir;
-    auto lite = openConnection(u"Provider=SQLite;Data Source=" + rt::fromUtf8(dir.file("s.db").string()));
+    auto lite = openConnection(u"Provider=SQLite;Data Source=" + rt::fromUtf8(dir.file("s.db")));
     testing::execute(lite.get(), u"create table Shippers (ShipperID int primary key, CompanyName nvarchar(40))");
     testing::execute(lite.get(), u"insert into Shippers values (1, 'Speedy'), (2, 'United')");
     auto rs = testing::query(lite.get(), u"select ShipperID, CompanyName from Shippers order by ShipperID",

@@ -7,19 +7,12 @@
 
 #include "runtime/error.h"
 #include "runtime/ustring.h"
+#include "support/testing.h"
 
 namespace rt::testing {
 
 // The run-time error number that body raises; 0 when it returns normally.
-template <class F>
-int errorNumberOf(F&& body) {
-    try {
-        body();
-    } catch (const rt::Error& e) {
-        return e.numberValue();
-    }
-    return 0;
-}
+using support::errorNumberOf;
 
 inline std::string u8(rt::StrView s) { return rt::toUtf8(s); }
 

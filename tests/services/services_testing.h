@@ -1,61 +1,19 @@
-// Helpers for the services tests: temporary folders and scoped environment variables.
+// Helpers for the services tests: the keys the library fetches, and the shared temporary
+// folders and scoped environment variables.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
+#include <cstdio>
 #include <string>
+#include <vector>
+
+#include "support/testing.h"
 
 namespace svc::testing {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-services-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::string write(const std::string& name, const std::string& content) const {
-        std::ofstream out(file(name), std::ios::binary);
-        out << content;
-        return file(name);
-    }
-
-private:
-    std::string path_;
-};
-
-// Sets (or unsets, for nullopt) a variable for the scope and restores it afterwards.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) ::setenv(name, value->c_str(), 1);
-        else ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using support::ScopedEnv;
+using support::TempDir;
 
 // The keys the library fetches from the text loader.
 inline std::vector<std::string> libraryKeys() {

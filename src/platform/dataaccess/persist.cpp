@@ -1,19 +1,16 @@
+// The persisted row format: the schema and rows of a record set written into a tree through
+// the DOM layer's builder, and read back through its reader (see persist.h).
 #include "persist.h"
-
-#include <libxml/dict.h>
-#include <libxml/parserInternals.h>
-#include <libxml/valid.h>
 
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <cstddef>
 #include <cstring>
-#include <new>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "dom/native_write.h"
 #include "runtime/error.h"
 #include "values.h"
 
@@ -21,11 +18,11 @@ namespace ado::persist {
 
 namespace {
 
-const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
-
-static_assert(offsetof(xmlNode, nsDef) == offsetof(xmlNode, properties) + sizeof(void*),
-              "short text is kept in a text node's properties and nsDef fields");
-const char* C(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
+using dom::native::AttributeRef;
+using dom::native::Element;
+using dom::native::ElementRef;
+using dom::native::Name;
+using dom::native::Namespace;
 
 // ---- types in the format ------------------------------------------------------------------
 
@@ -106,91 +103,20 @@ DataType typeOfXml(std::string_view dt, std::string_view db, bool fixed, bool is
 
 // ---- writing ------------------------------------------------------------------------------
 
-// Rows are the bulk of a document: their elements and attributes are linked in directly,
-// with names interned once, instead of through the general tree calls that look every
-// name up again and walk the attribute list for each new attribute.
-xmlNodePtr appendElement(xmlNodePtr parent, xmlNsPtr ns, const xmlChar* internedName) {
-    auto* n = static_cast<xmlNodePtr>(xmlMalloc(sizeof(xmlNode)));
-    if (!n) throw std::bad_alloc();
-    std::memset(n, 0, sizeof *n);
-    n->type = XML_ELEMENT_NODE;
-    n->name = internedName;
-    n->ns = ns;
-    n->doc = parent->doc;
-    n->parent = parent;
-    if (parent->last) {
-        parent->last->next = n;
-        n->prev = parent->last;
-    } else {
-        parent->children = n;
-    }
-    parent->last = n;
-    return n;
-}
-
-void appendAttribute(xmlNodePtr element, xmlAttrPtr& last, const xmlChar* internedName, const std::string& value) {
-    auto* a = static_cast<xmlAttrPtr>(xmlMalloc(sizeof(xmlAttr)));
-    if (!a) throw std::bad_alloc();
-    std::memset(a, 0, sizeof *a);
-    a->type = XML_ATTRIBUTE_NODE;
-    a->name = internedName;
-    a->parent = element;
-    a->doc = element->doc;
-    auto* text = static_cast<xmlNodePtr>(xmlMalloc(sizeof(xmlNode)));
-    if (!text) {
-        xmlFree(a);
-        throw std::bad_alloc();
-    }
-    std::memset(text, 0, sizeof *text);
-    text->type = XML_TEXT_NODE;
-    text->name = xmlStringText;
-    text->doc = element->doc;
-    text->parent = reinterpret_cast<xmlNodePtr>(a);
-    // Short values live inside the text node itself, in the fields a text node does not use:
-    // libxml2's own compact trees do the same, and its functions know the form.
-    constexpr size_t kInline = 2 * sizeof(void*);
-    if (value.size() < kInline) {
-        auto* inside = reinterpret_cast<xmlChar*>(&text->properties);
-        std::memcpy(inside, value.data(), value.size());
-        inside[value.size()] = 0;
-        text->content = inside;
-    } else {
-        text->content = xmlStrndup(X(value.data()), int(value.size()));
-        if (!text->content) {
-            xmlFree(text);
-            xmlFree(a);
-            throw std::bad_alloc();
-        }
-    }
-    a->children = a->last = text;
-    if (last) {
-        last->next = a;
-        a->prev = last;
-    } else {
-        element->properties = a;
-    }
-    last = a;
-}
-
 struct Writer {
-    xmlDocPtr doc = nullptr;
-    xmlNsPtr s = nullptr, dt = nullptr, rs = nullptr, z = nullptr;
-    std::vector<std::string> xmlNames;       // per field: the attribute name in rows
-    std::vector<const xmlChar*> interned;    // the same, in the document's dictionary
-    const xmlChar* rowName = nullptr;
-    std::string text;                        // scratch for values
-    std::vector<CellView> cells;             // scratch for a row's cells
+    dom::native::TreeBuilder tree{"xml"};
+    Namespace s, dt, rs, z;
+    std::vector<std::string> xmlNames;  // per field: the attribute name in rows
+    std::vector<Name> interned;         // the same, in the document's dictionary
+    Name rowName;
+    std::string text;                   // scratch for values
+    std::vector<CellView> cells;        // scratch for a row's cells
 
-    void prop(xmlNodePtr n, xmlNsPtr ns, const char* name, const char* value) {
-        if (ns)
-            xmlNewNsProp(n, ns, X(name), X(value));
-        else
-            xmlNewProp(n, X(name), X(value));
+    void prop(Element n, Namespace ns, const char* name, const char* value) { tree.addAttribute(n, ns, name, value); }
+    void prop(Element n, Namespace ns, const char* name, const std::string& value) {
+        tree.addAttribute(n, ns, name, value);
     }
-    void prop(xmlNodePtr n, xmlNsPtr ns, const char* name, const std::string& value) {
-        prop(n, ns, name, value.c_str());
-    }
-    void flag(xmlNodePtr n, const char* name, bool on) {
+    void flag(Element n, const char* name, bool on) {
         if (on) prop(n, rs, name, "true");
     }
 
@@ -200,23 +126,22 @@ struct Writer {
         std::unordered_set<std::string> taken;
         for (size_t i = 0; i < data.fields.size(); ++i) {
             std::string name = rt::toUtf8(data.fields[i].name);
-            const bool valid = !name.empty() && xmlValidateNCName(X(name.c_str()), 0) == 0;
-            if (!valid || taken.count(name)) {
+            if (!dom::native::isNCName(name) || taken.count(name)) {
                 std::string alias = "c";
                 alias += std::to_string(i);
                 while (taken.count(alias) || (used.count(alias) && alias != name)) alias += "_";
                 name = alias;
             }
             taken.insert(name);
-            interned.push_back(xmlDictLookup(doc->dict, X(name.c_str()), -1));
+            interned.push_back(tree.intern(name));
             xmlNames.push_back(std::move(name));
         }
-        rowName = xmlDictLookup(doc->dict, X("row"), -1);
+        rowName = tree.intern("row");
     }
 
-    void writeField(xmlNodePtr parent, const FieldInfo& f, size_t index, bool lockAllowsWrites) {
-        xmlNodePtr at = xmlNewChild(parent, s, X("AttributeType"), nullptr);
-        prop(at, nullptr, "name", xmlNames[index]);
+    void writeField(Element parent, const FieldInfo& f, size_t index, bool lockAllowsWrites) {
+        Element at = tree.appendElement(parent, s, "AttributeType");
+        prop(at, {}, "name", xmlNames[index]);
         const std::string real = rt::toUtf8(f.name);
         if (real != xmlNames[index]) prop(at, rs, "name", real);
         prop(at, rs, "number", std::to_string(index + 1));
@@ -232,7 +157,7 @@ struct Writer {
         flag(at, "autoincrement", f.autoIncrement);
         flag(at, "hidden", f.hidden);
 
-        xmlNodePtr d = xmlNewChild(at, s, X("datatype"), nullptr);
+        Element d = tree.appendElement(at, s, "datatype");
         const XmlType t = xmlTypeOf(f.type);
         prop(d, dt, "type", t.dtType);
         if (t.dbType) prop(d, rs, "dbtype", t.dbType);
@@ -245,11 +170,13 @@ struct Writer {
         else if (!f.nullable) prop(d, rs, "maybenull", "true");
     }
 
-    // A z:row with the given columns of a row (all of them when only is null).
-    xmlNodePtr writeRow(xmlNodePtr parent, const RowsetData& data, const Row& row, bool original,
-                        const std::vector<uint8_t>* only) {
-        xmlNodePtr e = appendElement(parent, z, rowName);
-        xmlAttrPtr last = nullptr;
+    // A z:row with the given columns of a row (all of them when only is null). Rows are the
+    // bulk of a document: their elements and attributes go through the builder's bulk calls,
+    // with names interned once.
+    Element writeRow(Element parent, const RowsetData& data, const Row& row, bool original,
+                     const std::vector<uint8_t>* only) {
+        Element e = tree.appendElement(parent, z, rowName);
+        dom::native::AttributeAppender attributes(e);
         std::string nulls;
         const size_t n = data.fields.size();
         cells.resize(n);
@@ -264,32 +191,32 @@ struct Writer {
             if (only && !(*only)[i]) continue;
             text.clear();
             if (appendXmlText(text, cells[i], data.fields[i])) {
-                appendAttribute(e, last, interned[i], text);
+                attributes.append(interned[i], text);
             } else if (only) {
                 if (!nulls.empty()) nulls.push_back(' ');
                 nulls += xmlNames[i];
             }
         }
         if (!nulls.empty()) {
-            xmlNsPtr ext = xmlNewNs(e, X(kExtensionNs), X("vm"));
-            xmlNewNsProp(e, ext, X("null"), X(nulls.c_str()));
+            const Namespace ext = tree.declareNamespace(e, kExtensionNs, "vm");
+            prop(e, ext, "null", nulls);
         }
         return e;
     }
 
-    void writeData(xmlNodePtr root, const RowsetData& data) {
-        xmlNodePtr rsData = xmlNewChild(root, rs, X("data"), nullptr);
-        xmlNodePtr inserts = nullptr;
+    void writeData(Element root, const RowsetData& data) {
+        Element rsData = tree.appendElement(root, rs, "data");
+        Element inserts;
         for (const Row& row : data.rows) {
             if (row.status == RowStatus::New) {
-                if (!inserts) inserts = xmlNewChild(rsData, rs, X("insert"), nullptr);
+                if (!inserts) inserts = tree.appendElement(rsData, rs, "insert");
                 writeRow(inserts, data, row, false, nullptr);
                 continue;
             }
-            inserts = nullptr;
+            inserts = Element();
             if (row.status == RowStatus::Modified) {
-                xmlNodePtr update = xmlNewChild(rsData, rs, X("update"), nullptr);
-                xmlNodePtr original = xmlNewChild(update, rs, X("original"), nullptr);
+                Element update = tree.appendElement(rsData, rs, "update");
+                Element original = tree.appendElement(update, rs, "original");
                 writeRow(original, data, row, true, nullptr);
                 const Overlay* o = data.findOverlay(row);
                 writeRow(update, data, row, false, o ? &o->changed : nullptr);
@@ -298,7 +225,7 @@ struct Writer {
             writeRow(rsData, data, row, false, nullptr);
         }
         if (!data.deleted.empty()) {
-            xmlNodePtr del = xmlNewChild(rsData, rs, X("delete"), nullptr);
+            Element del = tree.appendElement(rsData, rs, "delete");
             for (const Row& row : data.deleted) writeRow(del, data, row, true, nullptr);
         }
     }
@@ -308,28 +235,25 @@ struct Writer {
 
 xmlDocPtr write(const RowsetData& data, bool lockAllowsWrites) {
     Writer w;
-    w.doc = xmlNewDoc(X("1.0"));
-    w.doc->dict = xmlDictCreate();  // element and attribute names are stored once
-    xmlNodePtr root = xmlNewDocNode(w.doc, nullptr, X("xml"), nullptr);
-    xmlDocSetRootElement(w.doc, root);
-    w.s = xmlNewNs(root, X(kSchemaNs), X("s"));
-    w.dt = xmlNewNs(root, X(kDataTypeNs), X("dt"));
-    w.rs = xmlNewNs(root, X(kRowsetNs), X("rs"));
-    w.z = xmlNewNs(root, X(kRowNs), X("z"));
+    const Element root = w.tree.root();
+    w.s = w.tree.declareNamespace(root, kSchemaNs, "s");
+    w.dt = w.tree.declareNamespace(root, kDataTypeNs, "dt");
+    w.rs = w.tree.declareNamespace(root, kRowsetNs, "rs");
+    w.z = w.tree.declareNamespace(root, kRowNs, "z");
 
-    xmlNodePtr schema = xmlNewChild(root, w.s, X("Schema"), nullptr);
-    w.prop(schema, nullptr, "id", "RowsetSchema");
-    xmlNodePtr type = xmlNewChild(schema, w.s, X("ElementType"), nullptr);
-    w.prop(type, nullptr, "name", "row");
-    w.prop(type, nullptr, "content", "eltOnly");
+    Element schema = w.tree.appendElement(root, w.s, "Schema");
+    w.prop(schema, {}, "id", "RowsetSchema");
+    Element type = w.tree.appendElement(schema, w.s, "ElementType");
+    w.prop(type, {}, "name", "row");
+    w.prop(type, {}, "content", "eltOnly");
     if (lockAllowsWrites || data.hasPendingChanges()) w.prop(type, w.rs, "updatable", "true");
     w.chooseNames(data);
     for (size_t i = 0; i < data.fields.size(); ++i) w.writeField(type, data.fields[i], i, lockAllowsWrites);
-    xmlNodePtr ext = xmlNewChild(type, w.s, X("extends"), nullptr);
-    w.prop(ext, nullptr, "type", "rs:rowbase");
+    Element ext = w.tree.appendElement(type, w.s, "extends");
+    w.prop(ext, {}, "type", "rs:rowbase");
 
     w.writeData(root, data);
-    return w.doc;
+    return w.tree.release();
 }
 
 // ---- reading ------------------------------------------------------------------------------
@@ -340,53 +264,29 @@ namespace {
     throw rt::Error::status(rt::E_FAIL, u"Recordset cannot be created. Source XML is incomplete or invalid.");
 }
 
-bool inNs(xmlNodePtr n, const char* ns) {
-    return n->ns && n->ns->href && std::strcmp(C(n->ns->href), ns) == 0;
-}
-
-bool isElement(xmlNodePtr n, const char* ns, const char* local) {
-    return n && n->type == XML_ELEMENT_NODE && inNs(n, ns) && std::strcmp(C(n->name), local) == 0;
-}
-
-xmlNodePtr firstChild(xmlNodePtr parent, const char* ns, const char* local) {
-    for (xmlNodePtr c = parent ? parent->children : nullptr; c; c = c->next)
-        if (isElement(c, ns, local)) return c;
-    return nullptr;
-}
-
-std::string attrText(xmlAttrPtr a) {
-    if (a->children && a->children->type == XML_TEXT_NODE && !a->children->next)
-        return a->children->content ? C(a->children->content) : "";
-    xmlChar* s = xmlNodeListGetString(a->doc, a->children, 1);
-    std::string r = s ? C(s) : "";
-    xmlFree(s);
-    return r;
-}
-
 // The attribute ns:local of n. An attribute written with its prefix in the name but no
 // namespace binding ("rs:nullable" set as a plain name) counts too, its prefix resolved
 // where the element is, or taken at face value. The last such attribute wins.
-std::optional<std::string> attr(xmlNodePtr n, const char* ns, const char* local) {
+std::optional<std::string> attr(ElementRef n, const char* ns, const char* local) {
     std::optional<std::string> found;
-    for (xmlAttrPtr a = n->properties; a; a = a->next) {
-        const char* name = C(a->name);
-        if (a->ns) {
-            if (ns && a->ns->href && std::strcmp(C(a->ns->href), ns) == 0 && std::strcmp(name, local) == 0)
-                found = attrText(a);
+    for (AttributeRef a = n.firstAttribute(); a; a = a.next()) {
+        const char* name = a.name();
+        if (const char* uri = a.namespaceUri()) {
+            if (ns && std::strcmp(uri, ns) == 0 && std::strcmp(name, local) == 0) found = a.value();
             continue;
         }
         if (!ns) {
-            if (std::strcmp(name, local) == 0) found = attrText(a);
+            if (std::strcmp(name, local) == 0) found = a.value();
             continue;
         }
         const char* colon = std::strchr(name, ':');
         if (!colon || std::strcmp(colon + 1, local) != 0) continue;
         const std::string prefix(name, colon);
-        xmlNsPtr bound = xmlSearchNs(n->doc, n, X(prefix.c_str()));
-        const bool matches = bound ? std::strcmp(C(bound->href), ns) == 0
+        const char* bound = n.namespaceOfPrefix(prefix);
+        const bool matches = bound ? std::strcmp(bound, ns) == 0
                                    : (prefix == "rs" && std::strcmp(ns, kRowsetNs) == 0) ||
                                          (prefix == "dt" && std::strcmp(ns, kDataTypeNs) == 0);
-        if (matches) found = attrText(a);
+        if (matches) found = a.value();
     }
     return found;
 }
@@ -414,12 +314,12 @@ struct ColumnDef {
     int number = 0;
 };
 
-ColumnDef readColumn(xmlNodePtr at) {
+ColumnDef readColumn(ElementRef at) {
     ColumnDef c;
     c.xmlName = attr(at, nullptr, "name").value_or("");
     const auto realName = attr(at, kRowsetNs, "name");
     // The type may sit on the column itself or in an s:datatype child.
-    xmlNodePtr d = firstChild(at, kSchemaNs, "datatype");
+    const ElementRef d = at.firstChild(kSchemaNs, "datatype");
     auto typeAttr = [&](const char* ns, const char* local) {
         auto v = d ? attr(d, ns, local) : std::nullopt;
         return v ? v : attr(at, ns, local);
@@ -451,20 +351,20 @@ ColumnDef readColumn(xmlNodePtr at) {
     return c;
 }
 
-std::vector<ColumnDef> readSchema(xmlNodePtr root) {
-    xmlNodePtr schema = firstChild(root, kSchemaNs, "Schema");
+std::vector<ColumnDef> readSchema(ElementRef root) {
+    const ElementRef schema = root.firstChild(kSchemaNs, "Schema");
     if (!schema) invalidSource();
-    xmlNodePtr type = firstChild(schema, kSchemaNs, "ElementType");
+    const ElementRef type = schema.firstChild(kSchemaNs, "ElementType");
     if (!type) invalidSource();
-    std::unordered_map<std::string, xmlNodePtr> shared;  // columns defined beside the row type
-    for (xmlNodePtr c = schema->children; c; c = c->next)
-        if (isElement(c, kSchemaNs, "AttributeType"))
+    std::unordered_map<std::string, ElementRef> shared;  // columns defined beside the row type
+    for (ElementRef c = schema.firstChild(); c; c = c.nextSibling())
+        if (c.is(kSchemaNs, "AttributeType"))
             if (auto name = attr(c, nullptr, "name")) shared.emplace(*name, c);
     std::vector<ColumnDef> columns;
-    for (xmlNodePtr c = type->children; c; c = c->next) {
-        if (isElement(c, kSchemaNs, "AttributeType")) {
+    for (ElementRef c = type.firstChild(); c; c = c.nextSibling()) {
+        if (c.is(kSchemaNs, "AttributeType")) {
             columns.push_back(readColumn(c));
-        } else if (isElement(c, kSchemaNs, "attribute")) {
+        } else if (c.is(kSchemaNs, "attribute")) {
             auto ref = attr(c, nullptr, "type");
             auto it = ref ? shared.find(*ref) : shared.end();
             if (it != shared.end()) columns.push_back(readColumn(it->second));
@@ -486,19 +386,17 @@ struct Reader {
 
     // Cells of a row element; present marks the attributes it had. Columns listed in the
     // extension's null list count as present and null.
-    void readCells(xmlNodePtr row) {
+    void readCells(ElementRef row) {
         cells.assign(data.fields.size(), Cell());
         present.assign(data.fields.size(), 0);
-        for (xmlAttrPtr a = row->properties; a; a = a->next) {
-            if (a->ns) {
-                if (a->ns->href && std::strcmp(C(a->ns->href), kExtensionNs) == 0 &&
-                    std::strcmp(C(a->name), "null") == 0)
-                    markNulls(attrText(a));
+        for (AttributeRef a = row.firstAttribute(); a; a = a.next()) {
+            if (const char* uri = a.namespaceUri()) {
+                if (std::strcmp(uri, kExtensionNs) == 0 && std::strcmp(a.name(), "null") == 0) markNulls(a.value());
                 continue;
             }
-            auto it = byXmlName.find(C(a->name));
+            auto it = byXmlName.find(a.name());
             if (it == byXmlName.end()) continue;  // not a column: ignored, as the format says
-            cells[it->second] = cellFromXmlText(attrText(a), data.fields[it->second]);
+            cells[it->second] = cellFromXmlText(a.value(), data.fields[it->second]);
             present[it->second] = 1;
         }
     }
@@ -522,12 +420,12 @@ struct Reader {
         return data.store.finishRow();
     }
 
-    void addUnchanged(xmlNodePtr row) {
+    void addUnchanged(ElementRef row) {
         readCells(row);
         data.appendFetched(encodeCells());
     }
 
-    void addInserted(xmlNodePtr row) {
+    void addInserted(ElementRef row) {
         readCells(row);
         const size_t i = data.appendNew();
         Overlay& o = data.overlayOf(data.rows[i]);
@@ -537,20 +435,15 @@ struct Reader {
         }
     }
 
-    void addUpdated(xmlNodePtr update) {
-        xmlNodePtr original = firstChild(update, kRowsetNs, "original");
-        xmlNodePtr originalRow = nullptr;
-        for (xmlNodePtr c = original ? original->children : nullptr; c; c = c->next)
-            if (c->type == XML_ELEMENT_NODE) {
-                originalRow = c;
-                break;
-            }
+    void addUpdated(ElementRef update) {
+        const ElementRef original = update.firstChild(kRowsetNs, "original");
+        const ElementRef originalRow = original.firstChild();
         if (!originalRow) invalidSource();
         readCells(originalRow);
         data.appendFetched(encodeCells());
         Row& row = data.rows.back();
-        for (xmlNodePtr c = update->children; c; c = c->next) {
-            if (c->type != XML_ELEMENT_NODE || c == original) continue;
+        for (ElementRef c = update.firstChild(); c; c = c.nextSibling()) {
+            if (c == original) continue;
             readCells(c);
             Overlay& o = data.overlayOf(row);
             for (size_t i = 0; i < cells.size(); ++i) {
@@ -563,7 +456,7 @@ struct Reader {
         if (row.status != RowStatus::Modified) data.dropOverlay(row);
     }
 
-    void addDeleted(xmlNodePtr row) {
+    void addDeleted(ElementRef row) {
         readCells(row);
         data.appendFetched(encodeCells());
         data.markDeleted(data.rows.size() - 1);
@@ -572,8 +465,8 @@ struct Reader {
 
 }  // namespace
 
-std::shared_ptr<RowsetData> read(xmlNodePtr root) {
-    if (!root || root->type != XML_ELEMENT_NODE) invalidSource();
+std::shared_ptr<RowsetData> read(dom::native::ElementRef root) {
+    if (!root) invalidSource();
     auto data = std::make_shared<RowsetData>();
     Reader reader{*data, {}, {}, {}};
     for (ColumnDef& c : readSchema(root)) {
@@ -581,17 +474,14 @@ std::shared_ptr<RowsetData> read(xmlNodePtr root) {
         data->fields.push_back(std::move(c.field));
     }
     data->schemaDone();
-    xmlNodePtr rows = firstChild(root, kRowsetNs, "data");
-    for (xmlNodePtr c = rows ? rows->children : nullptr; c; c = c->next) {
-        if (c->type != XML_ELEMENT_NODE) continue;
-        if (isElement(c, kRowsetNs, "insert")) {
-            for (xmlNodePtr r = c->children; r; r = r->next)
-                if (r->type == XML_ELEMENT_NODE) reader.addInserted(r);
-        } else if (isElement(c, kRowsetNs, "update")) {
+    const ElementRef rows = root.firstChild(kRowsetNs, "data");
+    for (ElementRef c = rows.firstChild(); c; c = c.nextSibling()) {
+        if (c.is(kRowsetNs, "insert")) {
+            for (ElementRef r = c.firstChild(); r; r = r.nextSibling()) reader.addInserted(r);
+        } else if (c.is(kRowsetNs, "update")) {
             reader.addUpdated(c);
-        } else if (isElement(c, kRowsetNs, "delete")) {
-            for (xmlNodePtr r = c->children; r; r = r->next)
-                if (r->type == XML_ELEMENT_NODE) reader.addDeleted(r);
+        } else if (c.is(kRowsetNs, "delete")) {
+            for (ElementRef r = c.firstChild(); r; r = r.nextSibling()) reader.addDeleted(r);
         } else {
             reader.addUnchanged(c);
         }

@@ -1,4 +1,5 @@
-// The persisted row format (a record set as XML): reading and writing libxml2 trees.
+// The persisted row format (a record set as XML), written into and read from trees through
+// the DOM layer's native builder and reader (dom/native_write.h, dom/native_read.h).
 //
 // Written: the document element "xml" declaring the prefixes s, dt, rs and z; the schema
 // (one s:AttributeType per field with its number, type, size, precision and scale,
@@ -15,10 +16,9 @@
 // column or in an s:datatype child, and any element in rs:data as a row.
 #pragma once
 
-#include <libxml/tree.h>
-
 #include <memory>
 
+#include "dom/native_read.h"
 #include "rowset.h"
 
 namespace ado::persist {
@@ -29,14 +29,16 @@ inline constexpr char kRowsetNs[] = "urn:schemas-microsoft-com:rowset";
 inline constexpr char kRowNs[] = "#RowsetSchema";
 inline constexpr char kExtensionNs[] = "urn:velmora:rowset-extensions";
 
-// A new document holding data in the persisted format; owned by the caller (xmlFreeDoc).
+// A new document holding data in the persisted format, owned by the caller (keep it in a
+// dom::OwnedTree, or hand it to a document object with dom::resetDocument).
 // lockAllowsWrites decides rs:write against rs:writeunknown and marks the row type
-// updatable. Never fails except for memory.
+// updatable. Never fails except for memory (std::bad_alloc; nothing is left behind).
 xmlDocPtr write(const RowsetData& data, bool lockAllowsWrites);
 
 // The rows of the persisted document whose document element is root, pending changes
-// included. Throws rt::Error E_FAIL "Recordset cannot be created. Source XML is incomplete
-// or invalid." when root has no schema with columns.
-std::shared_ptr<RowsetData> read(xmlNodePtr root);
+// included; the caller owns them, and they do not refer to the tree. Throws rt::Error
+// E_FAIL "Recordset cannot be created. Source XML is incomplete or invalid." when root is
+// none or has no schema with columns.
+std::shared_ptr<RowsetData> read(dom::native::ElementRef root);
 
 }  // namespace ado::persist

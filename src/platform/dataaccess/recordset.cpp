@@ -1,57 +1,25 @@
-#include <libxml/parser.h>
-#include <libxml/xmlsave.h>
+// The record set object: its state and current row, values and the edit buffer, the
+// properties, writes (AddNew, Update, Delete, UpdateBatch and their cancelling) and
+// navigation, and its class. Opening and saving live in recordset_open.cpp, the Fields and
+// Field objects in recordset_fields.cpp.
+#include <algorithm>
 
-#include <filesystem>
-
-#include "dom/native.h"
-#include "objects.h"
-#include "persist.h"
+#include "recordset_internal.h"
 #include "runtime/classes.h"
 #include "runtime/convert.h"
-#include "runtime/error.h"
 #include "values.h"
 #include "writeback.h"
 
 namespace ado {
 
+using namespace recordset;
+
 namespace {
-
-constexpr const char16_t* kSource = u"ADODB.Recordset";
-
-[[noreturn]] void raiseAdo(int number, const char16_t* text) { throw rt::Error::number(number, text); }
-
-[[noreturn]] void invalidArgument() {
-    raiseAdo(adErrInvalidArgument,
-             u"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another.");
-}
 
 [[noreturn]] void noCurrentRecord() {
     raiseAdo(adErrNoCurrentRecord,
              u"Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
              u"current record.");
-}
-
-[[noreturn]] void notAllowedHere() { raiseAdo(adErrIllegalOperation, u"Operation is not allowed in this context."); }
-
-bool validLockType(int32_t lock) { return lock >= adLockReadOnly && lock <= adLockBatchOptimistic; }
-
-// A field by position (0-based) or name without regard to case, among the listed fields.
-size_t resolveField(const RowsetData& data, const rt::Variant& index) {
-    const rt::Variant& v = index.deref();
-    const std::vector<size_t>& visible = data.visibleFields();
-    if (v.isString()) {
-        for (size_t i : visible)
-            if (rt::equalsNoCase(data.fields[i].name, v.str())) return i;
-    } else if (v.isNumberType() || v.type() == rt::VT_BOOL) {
-        int64_t n = -1;
-        try {
-            n = rt::toI8(v);
-        } catch (const rt::Error&) {
-        }
-        if (n >= 0 && n < int64_t(visible.size())) return visible[size_t(n)];
-    }
-    raiseAdo(adErrItemNotFound,
-             u"Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
 // The session's transaction around one write: committed by done(), rolled back otherwise.
@@ -607,238 +575,6 @@ rt::HRESULT RecordsetObject::MovePrevious() {
     });
 }
 
-void RecordsetObject::openOver(std::shared_ptr<RowsetData> data, rt::ComPtr<_Connection> connection,
-                               int32_t lockType, rt::Str source) {
-    data_ = std::move(data);
-    connection_ = std::move(connection);
-    lockType_ = lockType;
-    cursorType_ = adOpenStatic;  // rows in memory: a static cursor whatever was asked for
-    cursorLocation_ = adUseClient;
-    source_ = std::move(source);
-    open_ = true;
-    dropEdit();
-    moveToStart();
-}
-
-void RecordsetObject::openPersisted(std::shared_ptr<RowsetData> data, int32_t lockType, rt::Str source) {
-    openOver(std::move(data), nullptr, lockType, std::move(source));
-}
-
-void RecordsetObject::openFromDocument(rt::IDispatch* document, int32_t lockType) {
-    xmlNodePtr root = nullptr;
-    rt::ComPtr<dom::IXMLDOMDocument> doc;
-    if (rt::succeeded(document->QueryInterface(dom::IXMLDOMDocument::IID_, reinterpret_cast<void**>(doc.put())))) {
-        if (xmlDocPtr tree = dom::nativeDocument(doc.get())) root = xmlDocGetRootElement(tree);
-    } else {
-        rt::ComPtr<dom::IXMLDOMNode> node;
-        if (rt::failed(document->QueryInterface(dom::IXMLDOMNode::IID_, reinterpret_cast<void**>(node.put()))))
-            invalidArgument();
-        root = dom::nativeNode(node.get());
-    }
-    openPersisted(persist::read(root), lockType, {});
-}
-
-void RecordsetObject::openFromFile(const rt::Str& path, int32_t lockType) {
-    const std::string file = rt::toUtf8(path);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec))
-        throw rt::Error::status(rt::E_FAIL, u"File could not be opened: " + path);
-    xmlDocPtr doc = xmlReadFile(file.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOWARNING |
-                                                           XML_PARSE_NOERROR);
-    if (!doc) throw rt::Error::status(rt::E_FAIL, u"Recordset cannot be created. Source XML is incomplete or invalid.");
-    std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> owner(doc, xmlFreeDoc);
-    openPersisted(persist::read(xmlDocGetRootElement(doc)), lockType, path);
-}
-
-rt::HRESULT RecordsetObject::Open(const rt::Variant& source, const rt::Variant& activeConnection, int32_t cursorType,
-                                  int32_t lockType, int32_t options) {
-    return rt::boundary(kSource, [&] {
-        requireClosed();
-        const int32_t lock = lockType == adLockUnspecified ? lockType_ : lockType;
-        if (!validLockType(lock)) invalidArgument();
-        if (cursorType < adOpenUnspecified || cursorType > adOpenStatic) invalidArgument();
-        const int32_t opts = options < 0 ? 0 : options;
-        const rt::Variant& src = source.deref();
-        const rt::Variant& con = activeConnection.deref();
-        if (src.isMissing() || src.isEmpty() || src.isNull()) invalidArgument();
-        if (src.isObject()) {
-            if (!src.object()) invalidArgument();
-            if (!con.isMissing() && !con.isEmpty() && !con.isNothing()) invalidArgument();
-            openFromDocument(src.object().get(), lock);
-            return;
-        }
-        const rt::Str text = rt::toText(src);
-        if (opts & adCmdFile) {
-            openFromFile(text, lock);
-            return;
-        }
-        if (!con.isMissing()) resolveConnection(con);
-        ConnectionObject* c = connectionObjectOf(connection_.get());
-        if (!c) {
-            std::error_code ec;
-            if (std::filesystem::is_regular_file(rt::toUtf8(text), ec)) {
-                openFromFile(text, lock);
-                return;
-            }
-        }
-        if (!c)
-            raiseAdo(adErrInvalidConnection,
-                     u"The connection cannot be used to perform this operation. It is either closed or invalid in "
-                     u"this context.");
-        const bool table = (opts & (adCmdTable | adCmdTableDirect)) != 0;
-        const rt::Str sql = table ? u"select * from " + text : text;
-        auto data = std::make_shared<RowsetData>();
-        const ExecuteResult r = c->session().execute(sql, data.get());
-        if (!r.hasRows) return;  // the statement ran; a result without rows leaves the record set closed
-        openOver(std::move(data), connection_, lock, text);
-    });
-}
-
-rt::HRESULT RecordsetObject::Close() {
-    return rt::boundary(kSource, [&] {
-        requireOpen();
-        if (edit_.active && immediateMode()) notAllowedHere();
-        dropEdit();
-        open_ = false;
-        data_.reset();
-        at_ = At::Before;
-    });
-}
-
-rt::HRESULT RecordsetObject::Save(const rt::Variant& destination, int32_t persistFormat) {
-    return rt::boundary(kSource, [&] {
-        requireOpen();
-        if (persistFormat != adPersistXML)
-            raiseAdo(adErrInvalidArgument, u"Only the XML persistence format (adPersistXML, 1) is supported.");
-        if (edit_.active) {
-            if (immediateMode()) notAllowedHere();  // the edit would have to reach the database first
-            commitEdit();
-        }
-        const rt::Variant& dest = destination.deref();
-        if (dest.isObject()) {
-            rt::ComPtr<dom::IXMLDOMDocument> doc;
-            if (!dest.object() ||
-                rt::failed(dest.object()->QueryInterface(dom::IXMLDOMDocument::IID_,
-                                                         reinterpret_cast<void**>(doc.put()))))
-                invalidArgument();
-            dom::resetDocument(doc.get(), persist::write(*data_, lockAllowsWrites()));
-            return;
-        }
-        if (!dest.isString() || dest.str().empty()) invalidArgument();
-        const std::string file = rt::toUtf8(dest.str());
-        std::error_code ec;
-        if (std::filesystem::exists(file, ec))
-            throw rt::Error::status(rt::hr(0x80030050), u"The file already exists: " + dest.str());
-        std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> tree(persist::write(*data_, lockAllowsWrites()), xmlFreeDoc);
-        xmlSaveCtxtPtr ctx = xmlSaveToFilename(file.c_str(), "UTF-8", XML_SAVE_NO_DECL);
-        if (!ctx) throw rt::Error::number(rt::kErrPathNotFound, u"Path not found: " + dest.str());
-        const long written = xmlSaveDoc(ctx, tree.get());
-        if (xmlSaveClose(ctx) < 0 || written < 0)
-            throw rt::Error::number(75, u"Path/File access error: " + dest.str());
-    });
-}
-
-rt::HRESULT RecordsetObject::Clone(int32_t lockType, _Recordset** clone) {
-    return rt::boundary(kSource, [&] {
-        requireOpen();
-        if (lockType != adLockUnspecified && lockType != adLockReadOnly) invalidArgument();
-        auto rs = rt::makeObject<RecordsetObject>();
-        rs->openOver(data_, connection_, lockType == adLockReadOnly ? adLockReadOnly : lockType_, source_);
-        rs->cursorType_ = cursorType_;
-        rt::assignOut(clone, rt::ComPtr<_Recordset>(rs.get()));
-    });
-}
-
-// ---- Fields and Field ---------------------------------------------------------------------
-
-rt::HRESULT FieldsObject::get_Count(int32_t* count) {
-    return rt::boundary(u"Fields", [&] { *count = int32_t(rs_->data()->visibleFields().size()); });
-}
-
-rt::HRESULT FieldsObject::get_Item(const rt::Variant& index, Field** field) {
-    return rt::boundary(u"Fields", [&] {
-        const std::shared_ptr<RowsetData>& data = rs_->data();
-        auto f = rt::makeObject<FieldObject>(rs_, data, resolveField(*data, index));
-        rt::assignOut(field, rt::ComPtr<Field>(f.get()));
-    });
-}
-
-rt::HRESULT FieldsObject::Refresh() {
-    return rt::boundary(u"Fields", [] {});
-}
-
-const FieldInfo& FieldObject::info() const {
-    if (rs_->data() != data_) raiseAdo(adErrObjectClosed, u"Operation is not allowed when the object is closed.");
-    return data_->fields[index_];
-}
-
-rt::HRESULT FieldObject::get_ActualSize(int32_t* size) {
-    return rt::boundary(u"Field", [&] {
-        const FieldInfo& f = info();
-        const rt::Variant v = rs_->value(index_);
-        if (v.isNull())
-            *size = 0;
-        else if (v.isString())
-            *size = int32_t(v.str().size());
-        else if (v.isArray())
-            *size = int32_t(v.array().size());
-        else
-            *size = f.definedSize;
-    });
-}
-
-rt::HRESULT FieldObject::get_Attributes(int32_t* attributes) {
-    return rt::boundary(u"Field", [&] { *attributes = info().attributes(rs_->lockAllowsWrites()); });
-}
-
-rt::HRESULT FieldObject::get_DefinedSize(int32_t* size) {
-    return rt::boundary(u"Field", [&] { *size = info().definedSize; });
-}
-
-rt::HRESULT FieldObject::get_Name(rt::Str* name) {
-    return rt::boundary(u"Field", [&] { *name = info().name; });
-}
-
-rt::HRESULT FieldObject::get_Type(int32_t* type) {
-    return rt::boundary(u"Field", [&] { *type = info().type; });
-}
-
-rt::HRESULT FieldObject::get_Value(rt::Variant* value) {
-    return rt::boundary(u"Field", [&] {
-        info();
-        *value = rs_->value(index_);
-    });
-}
-
-rt::HRESULT FieldObject::put_Value(const rt::Variant& value) {
-    return rt::boundary(u"Field", [&] {
-        info();
-        rs_->setValue(index_, value);
-    });
-}
-
-rt::HRESULT FieldObject::get_Precision(int16_t* precision) {
-    return rt::boundary(u"Field", [&] { *precision = info().precision; });
-}
-
-rt::HRESULT FieldObject::get_NumericScale(int16_t* scale) {
-    return rt::boundary(u"Field", [&] { *scale = info().scale; });
-}
-
-rt::HRESULT FieldObject::get_OriginalValue(rt::Variant* value) {
-    return rt::boundary(u"Field", [&] {
-        info();
-        *value = rs_->originalValue(index_);
-    });
-}
-
-rt::HRESULT FieldObject::get_UnderlyingValue(rt::Variant* value) {
-    return rt::boundary(u"Field", [&] {
-        info();
-        *value = rs_->underlyingValue(index_);
-    });
-}
-
 // ---- creation ------------------------------------------------------------------------------
 
 rt::ComPtr<_Recordset> newRecordset() {
@@ -851,7 +587,8 @@ const rt::ClassRegistrar recordsetClass("ADODB.Recordset", kRecordsetClsid,
                                         [](const rt::IID& iid, void** out) -> rt::HRESULT {
                                             auto r = rt::makeObject<RecordsetObject>();
                                             return r->QueryInterface(iid, out);
-                                        });
+                                        },
+                                        &_Recordset::info);
 }  // namespace
 
 }  // namespace ado

@@ -1,6 +1,7 @@
 // Bridge between the DOM objects and the libxml2 trees behind them, for platform code that
-// reads or builds whole documents at native speed (the persisted row format of the data
-// access layer). Not part of the public interfaces.
+// reads or builds whole documents at native speed (the data-access layer, for one).
+// native_write.h builds trees and native_read.h reads them; both rest on this.
+// Not part of the public interfaces.
 //
 // Ownership model: a document object owns its current tree (xmlDoc). Every node object
 // keeps its document object alive, and the memory of its tree. A node taken out of a tree
@@ -13,10 +14,18 @@
 #include <libxml/tree.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "dom/dom.h"
 
 namespace dom {
+
+// Frees a tree that no document object holds (xmlFreeDoc); null is fine.
+struct FreeTree {
+    void operator()(xmlDocPtr tree) const noexcept;
+};
+// A tree owned by its holder and freed with it.
+using OwnedTree = std::unique_ptr<xmlDoc, FreeTree>;
 
 // The current tree of a document made by this layer. Null when doc is null, not one of
 // ours, or empty (no document element). The document keeps ownership: the tree is valid

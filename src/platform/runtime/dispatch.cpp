@@ -374,7 +374,9 @@ private:
     const InterfaceInfo& info_;
 };
 
-const char* kindWord(MemberKind k) {
+}  // namespace
+
+const char* describeKind(MemberKind k) {
     switch (k) {
         case MemberKind::Method: return "method";
         case MemberKind::Get: return "property get";
@@ -383,8 +385,6 @@ const char* kindWord(MemberKind k) {
     }
     return "?";
 }
-
-}  // namespace
 
 HRESULT makeTypeInfo(const InterfaceInfo& info, ITypeInfo** out) {
     if (!out) return E_POINTER;
@@ -412,12 +412,13 @@ std::string describeInterface(const InterfaceInfo& info) {
     std::string out = "interface " + std::string(info.name()) + " " + guidText(info.iid());
     if (info.base()) out += " : " + std::string(info.base()->name());
     out += "\n";
+    if (info.help() && *info.help()) out += "  ' " + std::string(info.help()) + "\n";
     const auto& ms = info.members();
     for (size_t k = info.firstOwnMember(); k < ms.size(); ++k) {
         const MemberSpec& m = ms[k];
         char id[16];
         std::snprintf(id, sizeof id, "0x%08x", uint32_t(m.id));
-        out += "  [id(" + std::string(id) + ")] " + kindWord(m.kind) + " " + m.name + "(";
+        out += "  [id(" + std::string(id) + ")] " + describeKind(m.kind) + " " + m.name + "(";
         for (size_t i = 0; i < m.params.size(); ++i) {
             const ParamSpec& p = m.params[i];
             if (i) out += ", ";

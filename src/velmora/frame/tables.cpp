@@ -66,19 +66,26 @@ const InterfaceInfo& _CConPool::info() {
             subRow<&I::ResetPool>("ResetPool", 0x60030005, "Drops every idle connection and the connection map; connections on loan may still be returned."),
             getterRow<&I::get_MaxCon, Int16>("MaxCon", 0x68030000, "The limit of idle connections the pool keeps (the template's maxcon, halved to an even number; 5 by default)."),
             setterRow<&I::put_MaxCon>("MaxCon", 0x68030000, "The limit of idle connections the pool keeps (the template's maxcon, halved to an even number; 5 by default).", arg<Int16>("value").byVal()),
-        });
+        },
+        nullptr,
+        "The calling thread's pool of database connections: lends idle connections by data source and takes them "
+        "back.");
     return table;
 }
 
 const InterfaceInfo& _CGlobal::info() {
-    static const InterfaceInfo table("_CGlobal", IID_,
-                                     {methodRow<&_CGlobal::GetPoolInstance, tPool>("GetPoolInstance", 0x60030000, "The calling thread's connection pool.")});
+    static const InterfaceInfo table(
+        "_CGlobal", IID_,
+        {methodRow<&_CGlobal::GetPoolInstance, tPool>("GetPoolInstance", 0x60030000, "The calling thread's connection pool.")},
+        nullptr, "The global application object: the way to the calling thread's connection pool.");
     return table;
 }
 
 const InterfaceInfo& _CReset::info() {
-    static const InterfaceInfo table("_CReset", IID_,
-                                     {methodRow<&_CReset::Transaction, Boolean>("Transaction", 0x60030000, "Empties the calling thread's connection pool; always true.")});
+    static const InterfaceInfo table(
+        "_CReset", IID_,
+        {methodRow<&_CReset::Transaction, Boolean>("Transaction", 0x60030000, "Empties the calling thread's connection pool; always true.")},
+        nullptr, "The reset object: empties the calling thread's connection pool.");
     return table;
 }
 
@@ -142,7 +149,10 @@ const InterfaceInfo& _CCommonFunction::info() {
             methodRow<&I::GetNodeText, String>("GetNodeText", 0x60030036, "The text of the element vNodePath addresses below objDom, as stored; \"\" when none.", arg<Variant_>("vNodePath"), arg<tElement>("objDom").opt()),
             subRow<&I::SetNodeText>("SetNodeText", 0x60030037, "Replaces the children of the element vNodePath addresses below objDom by vAttrVal's folded text.", arg<Variant_>("vNodePath"), arg<Variant_>("vAttrVal"), arg<tElement>("objDom").opt()),
             methodRow<&I::IsFldEmpty, Boolean>("IsFldEmpty", 0x60030038, "True when the field strFldName of objRst is null, empty text or (bZeroAsEmpty) zero.", arg<tRecordset>("objRst"), arg<String>("strFldName"), arg<Boolean>("bZeroAsEmpty").opt(boolean(true))),
-        });
+        },
+        nullptr,
+        "The toolbox of helpers: SQL on pooled connections, fields, record sets and XML, XML building and path "
+        "access, templates, money and dates, tolerant strings, form controls, message boxes and files.");
     return table;
 }
 

@@ -1,13 +1,9 @@
 // Connection behaviour, on every backend.
-#include <chrono>
-
-#include "ado_testing.h"
 #include "runtime/dispatch.h"
+#include "suites.h"
 
 namespace ado::testing {
 namespace {
-
-using ConnectionTest = AdoTest;
 
 int32_t stateOf(_Connection* c) {
     int32_t s = -1;
@@ -142,68 +138,6 @@ TEST_P(ConnectionTest, LateBoundCallsByName) {
     EXPECT_EQ(rt::toI4(rt::defaultValueOf(f.object().get())), 7);
     rt::callMethod(c.get(), u"Close");
     EXPECT_EQ(rt::toI4(rt::getProperty(c.get(), u"State")), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Providers, ConnectionTest, ::testing::Values(sqliteBackend()), backendName);
-
-// ---- SQLite specifics --------------------------------------------------------------------
-
-TEST(SqliteConnection, CreatesTheFileUnlessModeIsRead) {
-    TempDir dir;
-    const auto file = dir.file("new.db");
-    auto c = newConnection();
-    EXPECT_TRUE(rt::failed(c->Open(u"Provider=SQLite;Data Source=" + rt::fromUtf8(file.string()) + u";Mode=Read",
-                                   Str(), Str(), -1)));
-    EXPECT_FALSE(std::filesystem::exists(file));
-    rt::check(c->Open(u"provider=sqlite;data source=" + rt::fromUtf8(file.string()), Str(), Str(), -1));
-    EXPECT_TRUE(std::filesystem::exists(file));
-    execute(c.get(), u"create table t (a int)");
-    rt::check(c->Close());
-
-    auto ro = openConnection(u"Provider=SQLite;Data Source=" + rt::fromUtf8(file.string()) + u";Mode=Read");
-    EXPECT_EQ(text(scalar(ro.get(), u"select count(*) from t")), "0");
-    rt::Error e = errorOf([&] { execute(ro.get(), u"insert into t values (1)"); });
-    EXPECT_EQ(e.hresult(), kPermissionDenied);
-}
-
-TEST(SqliteConnection, MemoryDatabasesAndTheDefaultProvider) {
-    auto a = openConnection(u"Data Source=:memory:");  // no Provider: the embedded default
-    execute(a.get(), u"create table t (x int)");
-    auto b = openConnection(u"Provider=SQLite;Data Source=:memory:");
-    EXPECT_TRUE(errorOf([&] { execute(b.get(), u"select * from t"); }).hresult() != rt::S_OK);
-    Str provider;
-    rt::check(a->get_Provider(&provider));
-    EXPECT_EQ(provider, u"SQLite");
-}
-
-TEST(SqliteConnection, WithoutADataSourceOpenFails) {
-    auto c = newConnection();
-    rt::Error e = errorOf([&] { rt::check(c->Open(u"Provider=SQLite", Str(), Str(), -1)); });
-    EXPECT_EQ(e.hresult(), rt::E_FAIL);
-    EXPECT_NE(u8(e.description()).find("Data Source"), std::string::npos);
-}
-
-TEST(SqliteConnection, BusyWaitFollowsCommandTimeout) {
-    TempDir dir;
-    const Str cs = u"Provider=SQLite;Data Source=" + rt::fromUtf8(dir.file("busy.db").string());
-    auto holder = openConnection(cs);
-    execute(holder.get(), u"create table t (a int)");
-    int32_t level = 0;
-    rt::check(holder->BeginTrans(&level));
-    execute(holder.get(), u"insert into t values (1)");  // holds the write lock
-
-    auto waiter = newConnection();
-    rt::check(waiter->put_CommandTimeout(1));
-    rt::check(waiter->Open(cs, Str(), Str(), -1));
-    const auto start = std::chrono::steady_clock::now();
-    rt::Error e = errorOf([&] { execute(waiter.get(), u"insert into t values (2)"); });
-    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(e.hresult(), kTimeoutExpired);
-    EXPECT_GE(waited, 0.9);
-    EXPECT_LT(waited, 10.0);
-    rt::check(holder->CommitTrans());
-    execute(waiter.get(), u"insert into t values (2)");
-    EXPECT_EQ(text(scalar(waiter.get(), u"select count(*) from t")), "2");
 }
 
 }  // namespace

@@ -1,49 +1,13 @@
-// The persisted row format: documents of the platform's public examples, our own documents
-// reopened, pending changes, and the library's schema-only round trip.
-#include <fstream>
-
-#include "ado_testing.h"
+// The persisted row format on a database: the platform's pending-changes example written
+// back, our own documents reopened, pending changes, and the library's schema-only round trip.
 #include "dom/dom.h"
 #include "runtime/dispatch.h"
+#include "suites.h"
 
 namespace ado::testing {
 namespace {
 
 using rt::IDispatch;
-
-const char16_t* const kNamespaces =
-    u"xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' "
-    u"xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'";
-
-// The shippers schema as the platform writes it in its documentation.
-Str shippersSchema() {
-    return u"<s:Schema id='RowsetSchema'>"
-           u"<s:ElementType name='row' content='eltOnly' rs:updatable='true'>"
-           u"<s:AttributeType name='ShipperID' rs:number='1' rs:basetable='shippers' rs:basecolumn='ShipperID' "
-           u"rs:keycolumn='true'>"
-           u"<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true' rs:maybenull='false'/>"
-           u"</s:AttributeType>"
-           u"<s:AttributeType name='CompanyName' rs:number='2' rs:nullable='true' rs:write='true' "
-           u"rs:basetable='shippers' rs:basecolumn='CompanyName'>"
-           u"<s:datatype dt:type='string' dt:maxLength='40'/></s:AttributeType>"
-           u"<s:AttributeType name='Phone' rs:number='3' rs:nullable='true' rs:write='true' rs:basetable='shippers' "
-           u"rs:basecolumn='Phone'><s:datatype dt:type='string' dt:maxLength='24'/></s:AttributeType>"
-           u"<s:extends type='rs:rowbase'/></s:ElementType></s:Schema>";
-}
-
-rt::ComPtr<dom::IXMLDOMDocument2> loadDocument(const Str& xml) {
-    auto doc = dom::newDocument();
-    int16_t ok = 0;
-    rt::check(doc->loadXML(xml, &ok));
-    if (!ok) throw rt::Error::status(rt::E_FAIL, u"test document does not parse");
-    return doc;
-}
-
-rt::ComPtr<_Recordset> openDocument(IDispatch* doc, int32_t lockType = adLockBatchOptimistic) {
-    auto rs = newRecordset();
-    rt::check(rs->Open(Variant(rt::ComPtr<IDispatch>(doc)), Variant(rt::Missing{}), adOpenForwardOnly, lockType, -1));
-    return rs;
-}
 
 rt::ComPtr<dom::IXMLDOMDocument2> saveToDocument(_Recordset* rs) {
     auto doc = dom::newDocument();
@@ -55,18 +19,6 @@ Str xmlOf(dom::IXMLDOMNode* node) {
     Str xml;
     rt::check(node->get_xml(&xml));
     return xml;
-}
-
-int32_t attributesOf(_Recordset* rs, const Variant& f) {
-    int32_t a = 0;
-    rt::check(field(rs, f)->get_Attributes(&a));
-    return a;
-}
-
-int32_t typeOf(_Recordset* rs, const Variant& f) {
-    int32_t t = 0;
-    rt::check(field(rs, f)->get_Type(&t));
-    return t;
 }
 
 // Every field's name, type, size, precision, scale and attributes, then every row's values.
@@ -112,74 +64,6 @@ std::string describe(_Recordset* rs) {
     }
     return out;
 }
-
-// ---- documents of the platform's own examples --------------------------------------------------
-
-TEST(PersistedDocuments, ThePlatformsShippersExampleOpens) {
-    auto doc = loadDocument(Str(u"<xml ") + kNamespaces + u">" + shippersSchema() +
-                            u"<rs:data><z:row ShipperID='1' CompanyName='Speedy Express' Phone='(503) 555-9831'/>"
-                            u"<z:row ShipperID='2' CompanyName='United Package' Phone='(503) 555-3199'/>"
-                            u"<z:row ShipperID='3' CompanyName='Joe&apos;s Garage'/></rs:data></xml>");
-    auto rs = openDocument(doc.get(), adLockOptimistic);
-    EXPECT_EQ(fieldCount(rs.get()), 3);
-    EXPECT_EQ(recordCount(rs.get()), 3);
-    EXPECT_EQ(typeOf(rs.get(), Variant(u"ShipperID")), adInteger);
-    EXPECT_EQ(typeOf(rs.get(), Variant(u"CompanyName")), adVarWChar);
-    EXPECT_EQ(attributesOf(rs.get(), Variant(u"ShipperID")), adFldKeyColumn | adFldFixed);
-    EXPECT_EQ(attributesOf(rs.get(), Variant(u"CompanyName")), adFldUpdatable | adFldIsNullable | adFldMayBeNull);
-    int32_t size = 0;
-    rt::check(field(rs.get(), Variant(u"Phone"))->get_DefinedSize(&size));
-    EXPECT_EQ(size, 24);
-    EXPECT_EQ(value(rs.get(), Variant(u"ShipperID")).type(), rt::VT_I4);
-    EXPECT_EQ(text(value(rs.get(), Variant(u"CompanyName"))), "Speedy Express");
-    rt::check(rs->MoveLast());
-    EXPECT_EQ(text(value(rs.get(), Variant(u"CompanyName"))), "Joe's Garage");
-    EXPECT_TRUE(value(rs.get(), Variant(u"Phone")).isNull());  // absent attribute: null
-    // A column the schema does not mark writable stays read-only.
-    EXPECT_EQ(errorOf([&] { setValue(rs.get(), Variant(u"ShipperID"), Variant(int32_t(9))); }).hresult(),
-              kMultipleStepErrors);
-}
-
-TEST(PersistedDocuments, AliasesSharedDefinitionsAndAMinimalSchema) {
-    auto doc = loadDocument(
-        Str(u"<xml ") + kNamespaces + u"><s:Schema id='RowsetSchema'>"
-        u"<s:ElementType name='row' content='eltOnly'><s:attribute type='s1'/><s:attribute type='s2'/>"
-        u"<s:extends type='rs:rowbase'/></s:ElementType>"
-        u"<s:AttributeType name='s1' rs:name='Shipper ID' rs:number='1' rs:writeunknown='true'>"
-        u"<s:datatype dt:type='i4' dt:maxLength='4'/></s:AttributeType>"
-        u"<s:AttributeType name='s2' rs:name='Company Name' rs:number='2' dt:type='string'/>"
-        u"</s:Schema><rs:data><z:row s1='1' s2='Speedy Express' unknown='ignored'/></rs:data></xml>");
-    auto rs = openDocument(doc.get());
-    ASSERT_EQ(fieldCount(rs.get()), 2);
-    EXPECT_EQ(typeOf(rs.get(), Variant(u"shipper id")), adInteger);
-    EXPECT_EQ(text(value(rs.get(), Variant(u"Company Name"))), "Speedy Express");
-    EXPECT_EQ(attributesOf(rs.get(), Variant(u"Shipper ID")) & adFldUnknownUpdatable, adFldUnknownUpdatable);
-
-    auto minimal = loadDocument(Str(u"<root ") + kNamespaces +
-                                u"><s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
-                                u"<s:AttributeType name='A'/><s:AttributeType name='B'/></s:ElementType></s:Schema>"
-                                u"<rs:data><z:row A='x'/><z:row B='7'/></rs:data></root>");
-    rs = openDocument(minimal.get());
-    EXPECT_EQ(typeOf(rs.get(), Variant(u"A")), adVarWChar);
-    EXPECT_EQ(recordCount(rs.get()), 2);
-    EXPECT_TRUE(value(rs.get(), Variant(u"B")).isNull());
-}
-
-TEST(PersistedDocuments, SomethingElseIsRefused) {
-    auto doc = loadDocument(u"<xml><nothing/></xml>");
-    auto rs = newRecordset();
-    rt::Error e = errorOf([&] {
-        rt::check(rs->Open(Variant(rt::ComPtr<IDispatch>(doc.get())), Variant(rt::Missing{}), -1, -1, -1));
-    });
-    EXPECT_EQ(u8(e.description()), "Recordset cannot be created. Source XML is incomplete or invalid.");
-    int32_t state = -1;
-    rt::check(rs->get_State(&state));
-    EXPECT_EQ(state, adStateClosed);
-}
-
-// ---- on a database -------------------------------------------------------------------------------
-
-using PersistTest = AdoTest;
 
 TEST_P(PersistTest, ThePlatformsPendingChangesExampleWritesBack) {
     exec(u"create table shippers (ShipperID int primary key, CompanyName nvarchar(40), Phone nvarchar(24))");
@@ -241,7 +125,7 @@ TEST_P(PersistTest, OurDocumentsReopenToEqualRecordSets) {
 
     // The same through a file, and the file can be found without a connection.
     TempDir dir;
-    const Str path = rt::fromUtf8(dir.file("saved.xml").string());
+    const Str path = rt::fromUtf8(dir.file("saved.xml"));
     rt::check(rs->Save(Variant(path), adPersistXML));
     auto fromFile = newRecordset();
     rt::check(fromFile->Open(Variant(path), Variant(rt::Missing{}), -1, adLockBatchOptimistic, adCmdFile));
@@ -398,8 +282,6 @@ TEST_P(PersistTest, ARecordSetFromADocumentKeepsItsLockType) {
     rt::check(rw->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));  // no connection: kept pending
     EXPECT_EQ(text(scalarOf(u"select count(*) from t")), "1");
 }
-
-INSTANTIATE_TEST_SUITE_P(Providers, PersistTest, ::testing::Values(sqliteBackend()), backendName);
 
 }  // namespace
 }  // namespace ado::testing

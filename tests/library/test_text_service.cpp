@@ -1,31 +1,20 @@
 // The library's procedures over the message text service, in the library's own module state.
 // Each case runs on a new thread: a fresh module state with no loader or box yet.
+#include <gtest/gtest.h>
+
+#include <fstream>
 #include <thread>
 
 #include "client.h"
 #include "frame/module.h"
 #include "frame/text_service.h"
-#include "host_testing.h"
 #include "runtime/error.h"
+#include "support/testing.h"
 
-namespace host::testing {
 namespace {
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using support::ScopedEnv;
+using support::TempDir;
 
 template <class F>
 void onFreshThread(F&& body) {
@@ -50,7 +39,7 @@ TEST(LibraryTextService, TextsComeFromTheThreadsOneLoader) {
 }
 
 TEST(LibraryTextService, ABrokenCatalogRaisesInTheCaller) {
-    TempFolder folder;
+    TempDir folder;
     { std::ofstream(folder.file("en-US.txt")) << "no equals sign here\n"; }
     ScopedEnv catalogs("VELMORA_CATALOGS", folder.file(""));
     ScopedEnv language("VELMORA_LANGUAGE", "en-US");
@@ -94,4 +83,3 @@ TEST(LibraryTextService, MessageBoxesGoThroughGMsgBoxWhichEachNewObjectRenews) {
 }
 
 }  // namespace
-}  // namespace host::testing

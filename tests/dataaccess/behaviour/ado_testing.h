@@ -1,5 +1,6 @@
-// Helpers for the data-access tests: temporary folders, backends, and short ways to reach
-// the objects' members.
+// Helpers for the data-access tests: backends, short ways to reach the objects' members, and
+// persisted documents. Built with the behaviour suites (suites.h) into every program that
+// tests a provider.
 //
 // The behaviour suites are parameterized by Backend: each backend gives a connection string
 // for a fresh database and its spelling of the few DDL words that differ between databases.
@@ -14,9 +15,11 @@
 #include <string>
 
 #include "dataaccess/ado.h"
+#include "dom/dom.h"
 #include "runtime/classes.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "support/testing.h"
 
 namespace ado::testing {
 
@@ -25,17 +28,8 @@ using rt::Variant;
 
 inline std::string u8(rt::StrView s) { return rt::toUtf8(s); }
 
-// A folder that lives as long as the object.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path file(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
+using support::errorOf;
+using support::TempDir;
 
 struct Backend {
     std::string name;
@@ -50,22 +44,10 @@ struct Backend {
 Backend sqliteBackend();
 inline void PrintTo(const Backend& b, std::ostream* os) { *os << b.name; }
 
-// Run body; the rt::Error it raises (a default Error with status S_OK when none).
-template <class F>
-rt::Error errorOf(F&& body) {
-    try {
-        body();
-    } catch (const rt::Error& e) {
-        return e;
-    }
-    return rt::Error::status(rt::S_OK);
-}
-
 // An ADO run-time error number (3021, 3265, ...) raised by body, or 0.
 template <class F>
 int adoErrorOf(F&& body) {
-    rt::Error e = errorOf(std::forward<F>(body));
-    return e.hresult() == rt::S_OK ? 0 : e.numberValue();
+    return support::errorNumberOf(std::forward<F>(body));
 }
 
 // ---- early-bound shortcuts that throw on failure --------------------------------------
@@ -84,6 +66,20 @@ int32_t fieldCount(_Recordset* rs);
 Variant scalar(_Connection* c, const Str& sql);
 // Text of a value for comparisons in tests ("<null>" for null).
 std::string text(const Variant& v);
+
+// ---- persisted documents -------------------------------------------------------------------
+
+// The namespace declarations of the persisted row format (for the root element).
+extern const char16_t* const kNamespaces;
+// The shippers schema as the platform writes it in its documentation.
+Str shippersSchema();
+// A document parsed from xml; throws rt::Error when it does not parse.
+rt::ComPtr<dom::IXMLDOMDocument2> loadDocument(const Str& xml);
+// A new record set opened from a document (a DOM object).
+rt::ComPtr<_Recordset> openDocument(rt::IDispatch* doc, int32_t lockType = adLockBatchOptimistic);
+// A field's Attributes and Type.
+int32_t attributesOf(_Recordset* rs, const Variant& f);
+int32_t typeOf(_Recordset* rs, const Variant& f);
 
 // The behaviour fixture: a fresh database per test on the backend of the parameter.
 class AdoTest : public ::testing::TestWithParam<Backend> {

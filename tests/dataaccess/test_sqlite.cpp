@@ -1,147 +1,75 @@
-// Reading record sets: opening, navigation, fields, types and nulls, on every backend.
-#include "ado_testing.h"
+// SQLite specifics: the database file and its modes, in-memory databases, waiting for a lock,
+// and the field types that SQLite's declared column types and expressions map to.
+#include <chrono>
+#include <filesystem>
+
+#include "behaviour/ado_testing.h"
 #include "runtime/date.h"
-#include "runtime/dispatch.h"
 
 namespace ado::testing {
 namespace {
 
-using RecordsetTest = AdoTest;
+// ---- the database file, its modes and its locks --------------------------------------------
 
-class ThreeRows : public RecordsetTest {
-protected:
-    void SetUp() override {
-        RecordsetTest::SetUp();
-        if (IsSkipped()) return;
-        exec(u"create table t (id int primary key, name nvarchar(20) null)");
-        int32_t level = 0;
-        rt::check(conn()->BeginTrans(&level));
-        exec(u"insert into t values (1, N'one')");
-        exec(u"insert into t values (2, N'two')");
-        exec(u"insert into t values (3, null)");
-        rt::check(conn()->CommitTrans());
-    }
-    int32_t position(_Recordset* rs) {
-        int32_t p = 0;
-        rt::check(rs->get_AbsolutePosition(&p));
-        return p;
-    }
-};
+TEST(SqliteConnection, CreatesTheFileUnlessModeIsRead) {
+    TempDir dir;
+    const std::filesystem::path file = dir.file("new.db");
+    auto c = newConnection();
+    EXPECT_TRUE(rt::failed(c->Open(u"Provider=SQLite;Data Source=" + rt::fromUtf8(file.string()) + u";Mode=Read",
+                                   Str(), Str(), -1)));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    rt::check(c->Open(u"provider=sqlite;data source=" + rt::fromUtf8(file.string()), Str(), Str(), -1));
+    EXPECT_TRUE(std::filesystem::exists(file));
+    execute(c.get(), u"create table t (a int)");
+    rt::check(c->Close());
 
-TEST_P(ThreeRows, NavigatesBothWaysWithBOFAndEOF) {
-    auto rs = open(u"select id, name from t order by id");
-    EXPECT_EQ(recordCount(rs.get()), 3);
-    EXPECT_FALSE(isBOF(rs.get()));
-    EXPECT_EQ(position(rs.get()), 1);
-    std::string seen;
-    while (!isEOF(rs.get())) {
-        seen += text(value(rs.get(), Variant(u"id")));
-        rt::check(rs->MoveNext());
-    }
-    EXPECT_EQ(seen, "123");
-    EXPECT_EQ(position(rs.get()), adPosEOF);
-    EXPECT_EQ(adoErrorOf([&] { rt::check(rs->MoveNext()); }), adErrNoCurrentRecord);
-    EXPECT_EQ(adoErrorOf([&] { value(rs.get(), Variant(u"id")); }), adErrNoCurrentRecord);
-    rt::check(rs->MovePrevious());
-    EXPECT_EQ(text(value(rs.get(), Variant(u"id"))), "3");
-    rt::check(rs->MoveFirst());
-    rt::check(rs->MovePrevious());
-    EXPECT_TRUE(isBOF(rs.get()));
-    EXPECT_EQ(position(rs.get()), adPosBOF);
-    EXPECT_EQ(adoErrorOf([&] { rt::check(rs->MovePrevious()); }), adErrNoCurrentRecord);
-    rt::check(rs->MoveLast());
-    EXPECT_EQ(position(rs.get()), 3);
-    rt::check(rs->put_AbsolutePosition(2));
-    EXPECT_EQ(text(value(rs.get(), Variant(u"name"))), "two");
-    EXPECT_EQ(adoErrorOf([&] { rt::check(rs->put_AbsolutePosition(4)); }), adErrInvalidArgument);
+    auto ro = openConnection(u"Provider=SQLite;Data Source=" + rt::fromUtf8(file.string()) + u";Mode=Read");
+    EXPECT_EQ(text(scalar(ro.get(), u"select count(*) from t")), "0");
+    rt::Error e = errorOf([&] { execute(ro.get(), u"insert into t values (1)"); });
+    EXPECT_EQ(e.hresult(), kPermissionDenied);
 }
 
-TEST_P(ThreeRows, AnEmptyResultIsAtBothEnds) {
-    auto rs = open(u"select id from t where id > 10");
-    EXPECT_EQ(recordCount(rs.get()), 0);
-    EXPECT_TRUE(isBOF(rs.get()));
-    EXPECT_TRUE(isEOF(rs.get()));
-    EXPECT_EQ(fieldCount(rs.get()), 1);
-    EXPECT_EQ(adoErrorOf([&] { rt::check(rs->MoveFirst()); }), adErrNoCurrentRecord);
+TEST(SqliteConnection, MemoryDatabasesAndTheDefaultProvider) {
+    auto a = openConnection(u"Data Source=:memory:");  // no Provider: the embedded default
+    execute(a.get(), u"create table t (x int)");
+    auto b = openConnection(u"Provider=SQLite;Data Source=:memory:");
+    EXPECT_TRUE(errorOf([&] { execute(b.get(), u"select * from t"); }).hresult() != rt::S_OK);
+    Str provider;
+    rt::check(a->get_Provider(&provider));
+    EXPECT_EQ(provider, u"SQLite");
 }
 
-TEST_P(ThreeRows, FieldsByPositionAndByNameWithoutRegardToCase) {
-    auto rs = open(u"select id, name from t order by id");
-    EXPECT_EQ(fieldCount(rs.get()), 2);
-    EXPECT_EQ(text(value(rs.get(), Variant(int32_t(1)))), "one");
-    EXPECT_EQ(text(value(rs.get(), Variant(int16_t(0)))), "1");
-    EXPECT_EQ(text(value(rs.get(), Variant(u"NAME"))), "one");
-    Str name;
-    rt::check(field(rs.get(), Variant(int32_t(1)))->get_Name(&name));
-    EXPECT_EQ(name, u"name");
-    EXPECT_EQ(adoErrorOf([&] { field(rs.get(), Variant(u"missing")); }), adErrItemNotFound);
-    EXPECT_EQ(adoErrorOf([&] { field(rs.get(), Variant(int32_t(2))); }), adErrItemNotFound);
-    EXPECT_EQ(adoErrorOf([&] { field(rs.get(), Variant(int32_t(-1))); }), adErrItemNotFound);
-    rt::check(rs->MoveLast());
-    EXPECT_TRUE(value(rs.get(), Variant(u"name")).isNull());
+TEST(SqliteConnection, WithoutADataSourceOpenFails) {
+    auto c = newConnection();
+    rt::Error e = errorOf([&] { rt::check(c->Open(u"Provider=SQLite", Str(), Str(), -1)); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_NE(u8(e.description()).find("Data Source"), std::string::npos);
 }
 
-TEST_P(ThreeRows, OpenWithAConnectionStringOwnsItsConnection) {
-    auto rs = newRecordset();
-    rt::check(rs->Open(Variant(u"select count(*) as n from t"), Variant(connectionString()), adOpenForwardOnly,
-                       adLockReadOnly, -1));
-    EXPECT_EQ(text(value(rs.get(), Variant(u"n"))), "3");
-    Variant c;
-    rt::check(rs->get_ActiveConnection(&c));
-    ASSERT_TRUE(c.isObject() && c.object());
-    EXPECT_EQ(rt::toI4(rt::getProperty(c.object().get(), u"State")), adStateOpen);
+TEST(SqliteConnection, BusyWaitFollowsCommandTimeout) {
+    TempDir dir;
+    const Str cs = u"Provider=SQLite;Data Source=" + rt::fromUtf8(dir.file("busy.db"));
+    auto holder = openConnection(cs);
+    execute(holder.get(), u"create table t (a int)");
+    int32_t level = 0;
+    rt::check(holder->BeginTrans(&level));
+    execute(holder.get(), u"insert into t values (1)");  // holds the write lock
+
+    auto waiter = newConnection();
+    rt::check(waiter->put_CommandTimeout(1));
+    rt::check(waiter->Open(cs, Str(), Str(), -1));
+    const auto start = std::chrono::steady_clock::now();
+    rt::Error e = errorOf([&] { execute(waiter.get(), u"insert into t values (2)"); });
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(e.hresult(), kTimeoutExpired);
+    EXPECT_GE(waited, 0.9);
+    EXPECT_LT(waited, 10.0);
+    rt::check(holder->CommitTrans());
+    execute(waiter.get(), u"insert into t values (2)");
+    EXPECT_EQ(text(scalar(waiter.get(), u"select count(*) from t")), "2");
 }
 
-TEST_P(ThreeRows, ClosedAndReopenedStates) {
-    auto rs = open(u"select id from t");
-    EXPECT_EQ(adoErrorOf([&] {
-                  rt::check(rs->Open(Variant(u"select 1"), Variant(rt::ComPtr<rt::IDispatch>(conn())), -1, -1, -1));
-              }),
-              adErrObjectOpen);
-    rt::ComPtr<Field> f = field(rs.get(), Variant(int32_t(0)));
-    rt::check(rs->Close());
-    int32_t state = -1;
-    rt::check(rs->get_State(&state));
-    EXPECT_EQ(state, adStateClosed);
-    EXPECT_EQ(adoErrorOf([&] { isEOF(rs.get()); }), adErrObjectClosed);
-    Variant v;
-    EXPECT_EQ(adoErrorOf([&] { rt::check(f->get_Value(&v)); }), adErrObjectClosed);
-    EXPECT_EQ(adoErrorOf([&] { rt::check(rs->Close()); }), adErrObjectClosed);
-    // The connection stays: it can be reopened without naming it again.
-    rt::check(rs->Open(Variant(u"select id from t"), Variant(rt::Missing{}), -1, -1, -1));
-    EXPECT_EQ(recordCount(rs.get()), 3);
-}
-
-TEST_P(ThreeRows, TableCommandsAndNoConnection) {
-    auto rs = newRecordset();
-    rt::check(rs->Open(Variant(u"t"), Variant(rt::ComPtr<rt::IDispatch>(conn())), -1, -1, adCmdTable));
-    EXPECT_EQ(recordCount(rs.get()), 3);
-    auto lone = newRecordset();
-    EXPECT_EQ(adoErrorOf([&] { rt::check(lone->Open(Variant(u"select 1"), Variant(rt::Missing{}), -1, -1, -1)); }),
-              adErrInvalidConnection);
-}
-
-TEST_P(ThreeRows, LateBoundRecordSetMembers) {
-    auto rs = open(u"select id, name from t order by id");
-    rt::IDispatch* d = rs.get();
-    EXPECT_EQ(rt::toI4(rt::getProperty(d, u"RecordCount")), 3);
-    EXPECT_FALSE(rt::toBool(rt::getProperty(d, u"EOF")));
-    Variant fields = rt::getProperty(d, u"Fields");
-    EXPECT_EQ(rt::toI4(rt::getProperty(fields.object().get(), u"Count")), 2);
-    Variant item = rt::getProperty(fields.object().get(), u"Item", {Variant(u"Name")});
-    EXPECT_EQ(text(rt::getProperty(item.object().get(), u"Value")), "one");
-    // rs("name") reaches Fields.Item("name") through the default members; its default is Value.
-    Variant f = rt::invokeId(d, rt::DISPID_VALUE, rt::DISPATCH_PROPERTYGET, {Variant(u"name")});
-    EXPECT_EQ(text(rt::defaultValueOf(f.object().get())), "one");
-    rt::callMethod(d, u"MoveNext");
-    EXPECT_EQ(text(rt::defaultValueOf(f.object().get())), "two");  // a field follows the current row
-    EXPECT_EQ(rt::toI4(rt::getProperty(item.object().get(), u"Type")), adVarWChar);
-    EXPECT_EQ(rt::toI4(rt::getProperty(d, u"AbsolutePosition")), 2);
-}
-
-INSTANTIATE_TEST_SUITE_P(Providers, ThreeRows, ::testing::Values(sqliteBackend()), backendName);
-
-// ---- types -----------------------------------------------------------------------------------
+// ---- the types of declared columns and of expressions ----------------------------------------
 
 struct TypeCase {
     const char16_t* declared;
@@ -151,7 +79,7 @@ struct TypeCase {
     std::string text;  // the value's text as read back
 };
 
-class TypesTest : public RecordsetTest {};
+class TypesTest : public AdoTest {};
 
 TEST_P(TypesTest, EveryMappedTypeReadsWithItsCodeAndVariant) {
     const TypeCase cases[] = {

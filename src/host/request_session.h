@@ -11,15 +11,15 @@
 namespace host {
 
 // Lives on its thread and is used only there: the objects it holds belong to that thread.
-class Session final : public Scope {
+class RequestSession final : public Scope {
 public:
     // thread: the host thread's number. scriptedBoxes: message boxes take their answers from
     // the "msgbox" queue (else the default button) and are reported in the responses; when
     // false the thread's default presenter (the terminal) answers them.
-    Session(int thread, bool scriptedBoxes);
-    ~Session() override;
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
+    RequestSession(int thread, bool scriptedBoxes);
+    ~RequestSession() override;
+    RequestSession(const RequestSession&) = delete;
+    RequestSession& operator=(const RequestSession&) = delete;
 
     // The response to one request: {"id"?, "ok": true, "value", "byref", "messages"} or
     // {"id"?, "ok": false, "error": {...}}. Never throws.

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <random>
 
-#include "dataaccess/ado_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
 #include "dataaccess/connstring.h"
 
 namespace ado::pgtest {

@@ -1,22 +1,6 @@
 #include "ado_testing.h"
 
-#include <atomic>
-#include <random>
-
 namespace ado::testing {
-
-TempDir::TempDir() {
-    static std::atomic<int> counter{0};
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("velmora-ado-" + std::to_string(rd()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
 
 Backend sqliteBackend() {
     Backend b;
@@ -98,6 +82,51 @@ std::string text(const Variant& v) {
     if (v.isNull()) return "<null>";
     if (v.isEmpty()) return "<empty>";
     return rt::toUtf8(rt::toText(v));
+}
+
+const char16_t* const kNamespaces =
+    u"xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' "
+    u"xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'";
+
+Str shippersSchema() {
+    return u"<s:Schema id='RowsetSchema'>"
+           u"<s:ElementType name='row' content='eltOnly' rs:updatable='true'>"
+           u"<s:AttributeType name='ShipperID' rs:number='1' rs:basetable='shippers' rs:basecolumn='ShipperID' "
+           u"rs:keycolumn='true'>"
+           u"<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true' rs:maybenull='false'/>"
+           u"</s:AttributeType>"
+           u"<s:AttributeType name='CompanyName' rs:number='2' rs:nullable='true' rs:write='true' "
+           u"rs:basetable='shippers' rs:basecolumn='CompanyName'>"
+           u"<s:datatype dt:type='string' dt:maxLength='40'/></s:AttributeType>"
+           u"<s:AttributeType name='Phone' rs:number='3' rs:nullable='true' rs:write='true' rs:basetable='shippers' "
+           u"rs:basecolumn='Phone'><s:datatype dt:type='string' dt:maxLength='24'/></s:AttributeType>"
+           u"<s:extends type='rs:rowbase'/></s:ElementType></s:Schema>";
+}
+
+rt::ComPtr<dom::IXMLDOMDocument2> loadDocument(const Str& xml) {
+    auto doc = dom::newDocument();
+    int16_t ok = 0;
+    rt::check(doc->loadXML(xml, &ok));
+    if (!ok) throw rt::Error::status(rt::E_FAIL, u"test document does not parse");
+    return doc;
+}
+
+rt::ComPtr<_Recordset> openDocument(rt::IDispatch* doc, int32_t lockType) {
+    auto rs = newRecordset();
+    rt::check(rs->Open(Variant(rt::ComPtr<rt::IDispatch>(doc)), Variant(rt::Missing{}), adOpenForwardOnly, lockType, -1));
+    return rs;
+}
+
+int32_t attributesOf(_Recordset* rs, const Variant& f) {
+    int32_t a = 0;
+    rt::check(field(rs, f)->get_Attributes(&a));
+    return a;
+}
+
+int32_t typeOf(_Recordset* rs, const Variant& f) {
+    int32_t t = 0;
+    rt::check(field(rs, f)->get_Type(&t));
+    return t;
 }
 
 void AdoTest::SetUp() {

@@ -1,50 +1,48 @@
 // Writing back: immediate and batch mode, keyed and keyless tables, failures, on every backend.
-#include "ado_testing.h"
+#include "suites.h"
 
 namespace ado::testing {
-namespace {
 
-class WritesTest : public AdoTest {
-protected:
-    void SetUp() override {
-        AdoTest::SetUp();
-        if (IsSkipped()) return;
-        exec(u"create table keyed (id int primary key, name nvarchar(20) null, amount decimal(18,2) null)");
-        exec(u"create table loose (a int null, b nvarchar(10) null)");
-        int32_t level = 0;
-        rt::check(conn()->BeginTrans(&level));
-        exec(u"insert into keyed values (1, N'one', 1.10)");
-        exec(u"insert into keyed values (2, N'two', 2.20)");
-        exec(u"insert into keyed values (3, N'three', null)");
-        exec(u"insert into loose values (1, N'x')");
-        exec(u"insert into loose values (1, N'y')");
-        exec(u"insert into loose values (2, null)");
-        rt::check(conn()->CommitTrans());
+void WritesTest::SetUp() {
+    AdoTest::SetUp();
+    if (IsSkipped()) return;
+    exec(u"create table keyed (id int primary key, name nvarchar(20) null, amount decimal(18,2) null)");
+    exec(u"create table loose (a int null, b nvarchar(10) null)");
+    int32_t level = 0;
+    rt::check(conn()->BeginTrans(&level));
+    exec(u"insert into keyed values (1, N'one', 1.10)");
+    exec(u"insert into keyed values (2, N'two', 2.20)");
+    exec(u"insert into keyed values (3, N'three', null)");
+    exec(u"insert into loose values (1, N'x')");
+    exec(u"insert into loose values (1, N'y')");
+    exec(u"insert into loose values (2, null)");
+    rt::check(conn()->CommitTrans());
+}
+
+std::string WritesTest::keyedRows() {
+    auto rs = open(u"select id, name, amount from keyed order by id");
+    std::string out;
+    while (!isEOF(rs.get())) {
+        out += text(value(rs.get(), Variant(int32_t(0)))) + ":" + text(value(rs.get(), Variant(int32_t(1)))) + ":" +
+               text(value(rs.get(), Variant(int32_t(2)))) + ";";
+        rt::check(rs->MoveNext());
     }
-    // The table's rows as "id:name:amount;" text, in key order.
-    std::string keyedRows() {
-        auto rs = open(u"select id, name, amount from keyed order by id");
-        std::string out;
-        while (!isEOF(rs.get())) {
-            out += text(value(rs.get(), Variant(int32_t(0)))) + ":" + text(value(rs.get(), Variant(int32_t(1)))) + ":" +
-                   text(value(rs.get(), Variant(int32_t(2)))) + ";";
-            rt::check(rs->MoveNext());
-        }
-        return out;
+    return out;
+}
+
+std::string WritesTest::looseRows() {
+    auto rs = open(u"select a, b from loose order by a, b");
+    std::string out;
+    while (!isEOF(rs.get())) {
+        out += text(value(rs.get(), Variant(int32_t(0)))) + ":" + text(value(rs.get(), Variant(int32_t(1)))) + ";";
+        rt::check(rs->MoveNext());
     }
-    std::string looseRows() {
-        auto rs = open(u"select a, b from loose order by a, b");
-        std::string out;
-        while (!isEOF(rs.get())) {
-            out += text(value(rs.get(), Variant(int32_t(0)))) + ":" + text(value(rs.get(), Variant(int32_t(1)))) + ";";
-            rt::check(rs->MoveNext());
-        }
-        return out;
-    }
-    static const std::string kOriginal;
-};
+    return out;
+}
 
 const std::string WritesTest::kOriginal = "1:one:1.1;2:two:2.2;3:three:<null>;";
+
+namespace {
 
 TEST_P(WritesTest, ImmediateUpdateWritesTheRowAtOnce) {
     auto rs = open(u"select id, name, amount from keyed order by id", adLockOptimistic);
@@ -301,8 +299,6 @@ TEST_P(WritesTest, LateBoundEditing) {
     rt::callMethod(d, u"Update");
     EXPECT_EQ(text(scalarOf(u"select count(*) from keyed where id = 11")), "1");
 }
-
-INSTANTIATE_TEST_SUITE_P(Providers, WritesTest, ::testing::Values(sqliteBackend()), backendName);
 
 }  // namespace
 }  // namespace ado::testing

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "request_session.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -104,18 +104,18 @@ uint16_t flagsOf(const Json& request) {
 
 }  // namespace
 
-Session::Session(int thread, bool scriptedBoxes) : thread_(thread), scriptedBoxes_(scriptedBoxes) {
+RequestSession::RequestSession(int thread, bool scriptedBoxes) : thread_(thread), scriptedBoxes_(scriptedBoxes) {
     if (scriptedBoxes_)
         previousPresenter_ =
             svc::setMessageBoxPresenter([this](const svc::MessageBoxRequest& box) { return answerBox(box); });
 }
 
-Session::~Session() {
+RequestSession::~RequestSession() {
     vars_.clear();  // the objects go while their thread still runs
     if (scriptedBoxes_) svc::setMessageBoxPresenter(std::move(previousPresenter_));
 }
 
-int32_t Session::answerBox(const svc::MessageBoxRequest& box) {
+int32_t RequestSession::answerBox(const svc::MessageBoxRequest& box) {
     int32_t answer = svc::defaultButtonOf(box.style);
     if (!answers_.empty()) {
         answer = answers_.front();
@@ -128,7 +128,7 @@ int32_t Session::answerBox(const svc::MessageBoxRequest& box) {
     return answer;
 }
 
-Json Session::execute(const Json& request) {
+Json RequestSession::execute(const Json& request) {
     messages_ = Json::array();
     Json response = Json::object();
     if (request.is_object() && request.contains("id")) response["id"] = request["id"];
@@ -156,7 +156,7 @@ Json Session::execute(const Json& request) {
     return response;
 }
 
-Session::Outcome Session::perform(const Json& request) {
+RequestSession::Outcome RequestSession::perform(const Json& request) {
     if (!request.is_object()) badRequest("a request must be a JSON object, not " + shortText(request));
     static const char* const kForms[] = {"create", "call", "let", "print", "msgbox"};
     const char* form = nullptr;
@@ -175,7 +175,7 @@ Session::Outcome Session::perform(const Json& request) {
     return queueAnswers(request);
 }
 
-const rt::Variant& Session::lookup(const std::string& name) {
+const rt::Variant& RequestSession::lookup(const std::string& name) {
     auto it = vars_.find(name);
     if (it != vars_.end()) return it->second;
     if (isHandleName(name)) {
@@ -188,18 +188,18 @@ const rt::Variant& Session::lookup(const std::string& name) {
     badRequest("variable \"" + name + "\" is not bound (bind it with let, or with \"as\" on a create or call)");
 }
 
-std::string Session::bindHandle(const rt::ComPtr<rt::IDispatch>& obj) {
+std::string RequestSession::bindHandle(const rt::ComPtr<rt::IDispatch>& obj) {
     std::string name = HandleBook::instance().issue(thread_);
     vars_[name] = rt::Variant(obj);
     return name;
 }
 
-void Session::bindName(const std::string& name, rt::Variant value) {
+void RequestSession::bindName(const std::string& name, rt::Variant value) {
     if (isHandleName(name)) badRequest("names starting with \"$\" are the host's handles; choose another name than " + name);
     vars_[name] = std::move(value);
 }
 
-Session::Outcome Session::create(const Json& request) {
+RequestSession::Outcome RequestSession::create(const Json& request) {
     allowOnly(request, "create", {"create", "as"});
     const std::string progid = stringField(request, "create");
     const std::optional<std::string> as = resultName(request);
@@ -209,7 +209,7 @@ Session::Outcome Session::create(const Json& request) {
     return out;
 }
 
-Session::Outcome Session::let(const Json& request) {
+RequestSession::Outcome RequestSession::let(const Json& request) {
     allowOnly(request, "let", {"let", "value"});
     const std::string name = stringField(request, "let");
     if (!request.contains("value")) badRequest("a let request needs \"value\"");
@@ -219,12 +219,12 @@ Session::Outcome Session::let(const Json& request) {
     return out;
 }
 
-Session::Outcome Session::print(const Json& request) {
+RequestSession::Outcome RequestSession::print(const Json& request) {
     allowOnly(request, "print", {"print"});
     return Outcome{valueToJson(lookup(stringField(request, "print")), *this)};
 }
 
-Session::Outcome Session::queueAnswers(const Json& request) {
+RequestSession::Outcome RequestSession::queueAnswers(const Json& request) {
     allowOnly(request, "msgbox", {"msgbox"});
     const Json& list = request["msgbox"];
     if (!list.is_array()) badRequest("\"msgbox\" must be an array of button numbers, not " + shortText(list));
@@ -238,7 +238,7 @@ Session::Outcome Session::queueAnswers(const Json& request) {
     return Outcome{Json{{"type", "empty"}}};
 }
 
-Session::Outcome Session::call(const Json& request) {
+RequestSession::Outcome RequestSession::call(const Json& request) {
     allowOnly(request, "call", {"call", "on", "args", "named", "kind", "as"});
     const std::string member = stringField(request, "call");
     const std::optional<std::string> as = resultName(request);
