@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "dataaccess/ado_testing.h"
+#include "dataaccess/behaviour/ado_testing.h"
 #include "dom/dom.h"
 #include "library_testing.h"
-#include "odbc/pg_testing.h"
+#include "pg/pg_testing.h"
 
 namespace velmora::testing {
 
@@ -21,25 +21,17 @@ using ado::testing::value;
 inline const char* const kSqlite = "SQLite";
 inline const char* const kPostgres = "PostgreSQL";
 
-// The namespace declarations of the persisted row format.
-inline const char16_t* const kRowsetNamespaces =
-    u"xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882' "
-    u"xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'";
+using ado::testing::kNamespaces;
+using ado::testing::loadDocument;
+using ado::testing::openDocument;
+using ado::testing::shippersSchema;
 
 // A persisted row document made of a schema body (the children of s:ElementType) and the
 // rows (the children of rs:data).
 inline rt::Str rowsetXml(const rt::Str& columns, const rt::Str& rows) {
-    return u"<xml " + rt::Str(kRowsetNamespaces) + u"><s:Schema id='RowsetSchema'>" +
+    return u"<xml " + rt::Str(kNamespaces) + u"><s:Schema id='RowsetSchema'>" +
            u"<s:ElementType name='row' content='eltOnly'>" + columns +
            u"<s:extends type='rs:rowbase'/></s:ElementType></s:Schema><rs:data>" + rows + u"</rs:data></xml>";
-}
-
-inline rt::ComPtr<dom::IXMLDOMDocument2> parseXml(const rt::Str& xml) {
-    auto doc = dom::newDocument();
-    int16_t ok = 0;
-    rt::check(doc->loadXML(xml, &ok));
-    if (!ok) throw rt::Error::status(rt::E_FAIL, u"test document does not parse: " + xml);
-    return doc;
 }
 
 inline rt::ComPtr<dom::IXMLDOMElement> rootOf(dom::IXMLDOMDocument* doc) {
@@ -75,14 +67,6 @@ inline std::string attributeOf(dom::IXMLDOMNode* node, const rt::Str& name) {
     rt::Variant v;
     rt::check(e->getAttribute(name, &v));
     return v.isNull() ? "<absent>" : rt::toUtf8(rt::toText(v));
-}
-
-// A record set opened from a document without a connection.
-inline rt::ComPtr<ado::_Recordset> openDocument(rt::IDispatch* doc, int32_t lockType = ado::adLockBatchOptimistic) {
-    auto rs = ado::newRecordset();
-    rt::check(rs->Open(rt::Variant(rt::ComPtr<rt::IDispatch>(doc)), rt::Variant(rt::Missing{}), ado::adOpenForwardOnly,
-                       lockType, -1));
-    return rs;
 }
 
 inline rt::ComPtr<ado::Field> fieldOf(ado::_Recordset* rs, const rt::Variant& index) {

@@ -67,7 +67,7 @@ rt::ComPtr<ado::_Recordset> typedRecordset(bool nullable) {
         columns += u"<s:AttributeType name='" + name + u"'" + (nullable ? u" rs:nullable='true'" : u"") +
                    u" rs:write='true'><s:datatype " + t.datatype + u"/></s:AttributeType>";
     }
-    auto doc = parseXml(rowsetXml(columns, u"<z:row/>"));
+    auto doc = loadDocument(rowsetXml(columns, u"<z:row/>"));
     return openDocument(doc.get());
 }
 
@@ -174,7 +174,7 @@ TEST_F(FieldHelpers, SCheckFieldAndITypeFailWithoutAField) {
 }
 
 TEST_F(FieldHelpers, BColHasFldLooksNamesUpWithoutRegardToCase) {
-    auto doc = parseXml(rowsetXml(u"<s:AttributeType name='NAME'><s:datatype dt:type='string'/></s:AttributeType>",
+    auto doc = loadDocument(rowsetXml(u"<s:AttributeType name='NAME'><s:datatype dt:type='string'/></s:AttributeType>",
                                   u"<z:row NAME='x'/>"));
     auto rs = openDocument(doc.get());
     EXPECT_TRUE(hasField(rs.get(), u"name"));
@@ -189,7 +189,7 @@ TEST_F(FieldHelpers, BColHasFldLooksNamesUpWithoutRegardToCase) {
     // An object without a default member taking a name: false.
     EXPECT_FALSE(hasField(cf.get(), u"name"));
     // Without a current row the field's Value fails: false.
-    auto empty = openDocument(parseXml(rowsetXml(
+    auto empty = openDocument(loadDocument(rowsetXml(
         u"<s:AttributeType name='a'><s:datatype dt:type='int'/></s:AttributeType>", u"")).get());
     EXPECT_FALSE(hasField(empty.get(), u"a"));
     // Late-bound.

@@ -14,17 +14,11 @@ using Element = dom::IXMLDOMElement;
 
 namespace {
 
-// The shippers example of the format's documentation.
-const char16_t* const kShippersColumns =
-    u"<s:AttributeType name='ShipperID' rs:number='1' rs:basetable='shippers' rs:basecolumn='ShipperID' "
-    u"rs:keycolumn='true'>"
-    u"<s:datatype dt:type='int' dt:maxLength='4' rs:precision='10' rs:fixedlength='true' rs:maybenull='false'/>"
-    u"</s:AttributeType>"
-    u"<s:AttributeType name='CompanyName' rs:number='2' rs:nullable='true' rs:write='true' "
-    u"rs:basetable='shippers' rs:basecolumn='CompanyName'>"
-    u"<s:datatype dt:type='string' dt:maxLength='40'/></s:AttributeType>"
-    u"<s:AttributeType name='Phone' rs:number='3' rs:nullable='true' rs:write='true' rs:basetable='shippers' "
-    u"rs:basecolumn='Phone'><s:datatype dt:type='string' dt:maxLength='24'/></s:AttributeType>";
+// The shippers example of the format's documentation (the schema the data-access tests use),
+// with rows.
+Str shippersXml(const Str& rows) {
+    return u"<xml " + Str(kNamespaces) + u">" + shippersSchema() + u"<rs:data>" + rows + u"</rs:data></xml>";
+}
 const char16_t* const kShippersRows =
     u"<z:row ShipperID='1' CompanyName='Speedy Express' Phone='(503) 555-9831'/>"
     u"<z:row ShipperID='2' CompanyName='United Package' Phone='(503) 555-3199'/>"
@@ -63,7 +57,7 @@ protected:
         return rs;
     }
     ComPtr<ado::_Recordset> doc2RsOf(const Str& xml, int32_t lock = 3, Str repel = u"") {
-        document = parseXml(xml);
+        document = loadDocument(xml);
         ComPtr<Element> root = rootOf(document.get());
         return doc2Rs(root, 0, lock, repel);
     }
@@ -86,7 +80,7 @@ protected:
 // ---- Rs2Doc --------------------------------------------------------------------------------
 
 TEST_F(RecordsetXml, Rs2DocSavesIntoANewDocument) {
-    auto source = openDocument(parseXml(rowsetXml(kShippersColumns, kShippersRows)).get(), ado::adLockReadOnly);
+    auto source = openDocument(loadDocument(shippersXml(kShippersRows)).get(), ado::adLockReadOnly);
     auto doc = rs2Doc(source.get());
     ASSERT_TRUE(doc);
     auto root = rootOf(doc.get());
@@ -107,7 +101,7 @@ TEST_F(RecordsetXml, Rs2DocSavesIntoANewDocument) {
 // ---- Doc2Rs --------------------------------------------------------------------------------
 
 TEST_F(RecordsetXml, ADocumentFromRs2DocComesBackWithTheSameColumnsAndAddedRows) {
-    auto source = openDocument(parseXml(rowsetXml(kShippersColumns, kShippersRows)).get(), ado::adLockReadOnly);
+    auto source = openDocument(loadDocument(shippersXml(kShippersRows)).get(), ado::adLockReadOnly);
     auto doc = rs2Doc(source.get());
     ComPtr<Element> root = rootOf(doc.get());
     const Str before = xmlOf(root.get());
@@ -135,7 +129,7 @@ TEST_F(RecordsetXml, ADocumentFromRs2DocComesBackWithTheSameColumnsAndAddedRows)
 }
 
 TEST_F(RecordsetXml, EmptyDataGivesAnOpenRecordSetWithoutRows) {
-    auto rs = doc2RsOf(rowsetXml(kShippersColumns, u""));
+    auto rs = doc2RsOf(shippersXml(u""));
     ASSERT_TRUE(rs);
     EXPECT_EQ(recordCount(rs.get()), 0);
     EXPECT_EQ(fieldCount(rs.get()), 3);
@@ -239,7 +233,7 @@ TEST_F(RecordsetXml, RowsOfAnyNameCountAndTheWalkKeepsTheLastRowWhenItStops) {
 
     // A comment among the rows stops the walk: nothing comes back, and the caller's variable
     // holds the last row reached.
-    document = parseXml(rowsetXml(kTypedColumns, u"<z:row n='1'/><z:row n='2'/><!-- a note --><z:row n='3'/>"));
+    document = loadDocument(rowsetXml(kTypedColumns, u"<z:row n='1'/><z:row n='2'/><!-- a note --><z:row n='3'/>"));
     ComPtr<Element> walker = rootOf(document.get());
     EXPECT_FALSE(doc2Rs(walker));
     ASSERT_TRUE(walker);
@@ -250,10 +244,10 @@ TEST_F(RecordsetXml, FailuresAnswerNothing) {
     ComPtr<Element> none;
     EXPECT_FALSE(doc2Rs(none));
     // No rs:data.
-    EXPECT_FALSE(doc2RsOf(u"<xml " + Str(kRowsetNamespaces) + u"><s:Schema id='RowsetSchema'><s:ElementType "
+    EXPECT_FALSE(doc2RsOf(u"<xml " + Str(kNamespaces) + u"><s:Schema id='RowsetSchema'><s:ElementType "
                           u"name='row'><s:AttributeType name='a'/></s:ElementType></s:Schema></xml>"));
     // A schema the platform cannot open.
-    EXPECT_FALSE(doc2RsOf(u"<xml " + Str(kRowsetNamespaces) + u"><rs:data><z:row a='1'/></rs:data></xml>"));
+    EXPECT_FALSE(doc2RsOf(u"<xml " + Str(kNamespaces) + u"><rs:data><z:row a='1'/></rs:data></xml>"));
     // A lock type that forbids adding rows.
     EXPECT_FALSE(doc2RsOf(rowsetXml(kTypedColumns, u"<z:row n='1'/>"), ado::adLockReadOnly));
     // ... but is fine when there is no row to add.
@@ -265,7 +259,7 @@ TEST_F(RecordsetXml, FailuresAnswerNothing) {
 }
 
 TEST_F(RecordsetXml, LateBoundTheCallersVariableIsRewritten) {
-    document = parseXml(rowsetXml(kTypedColumns, u"<z:row n='7'/>"));
+    document = loadDocument(rowsetXml(kTypedColumns, u"<z:row n='7'/>"));
     Variant child(rt::ComPtr<rt::IDispatch>(rootOf(document.get()).get()));
     Variant repel(u" ,N, ");
     Variant rs = late(cf, u"Doc2Rs", {CallArg::ref(child), Variant(int32_t(0)), Variant(int32_t(3)), CallArg::ref(repel)});
@@ -289,14 +283,14 @@ TEST_F(RecordsetXml, LateBoundTheCallersVariableIsRewritten) {
 
 TEST_F(RecordsetXml, TheFormatsSamplesComeBackAsAddedRows) {
     // The shippers example, and the example with shared column definitions and aliases.
-    auto rs = doc2RsOf(rowsetXml(kShippersColumns, kShippersRows));
+    auto rs = doc2RsOf(shippersXml(kShippersRows));
     ASSERT_TRUE(rs);
     EXPECT_EQ(recordCount(rs.get()), 3);
     rt::check(rs->MoveFirst());
     EXPECT_EQ(text(value(rs.get(), Variant(u"Phone"))), "(503) 555-9831");
 
     auto aliased = doc2RsOf(
-        u"<xml " + Str(kRowsetNamespaces) + u"><s:Schema id='RowsetSchema'>"
+        u"<xml " + Str(kNamespaces) + u"><s:Schema id='RowsetSchema'>"
         u"<s:ElementType name='row' content='eltOnly'><s:attribute type='s1'/><s:attribute type='s2'/>"
         u"<s:extends type='rs:rowbase'/></s:ElementType>"
         u"<s:AttributeType name='s1' rs:name='Shipper ID' rs:number='1' rs:writeunknown='true'>"
@@ -314,8 +308,8 @@ TEST_F(RecordsetXml, TheFormatsSamplesComeBackAsAddedRows) {
 // ---- AddEmptyRow and SetRsAttribute --------------------------------------------------------
 
 TEST_F(RecordsetXml, AddEmptyRowAppendsABlankRow) {
-    auto rs = openDocument(parseXml(rowsetXml(u"<s:AttributeType name='A'/><s:AttributeType name='B'/>", u"")).get());
-    auto out = parseXml(rowsetXml(u"<s:AttributeType name='A'/><s:AttributeType name='B'/>", u"<z:row A='1'/>"));
+    auto rs = openDocument(loadDocument(rowsetXml(u"<s:AttributeType name='A'/><s:AttributeType name='B'/>", u"")).get());
+    auto out = loadDocument(rowsetXml(u"<s:AttributeType name='A'/><s:AttributeType name='B'/>", u"<z:row A='1'/>"));
     auto data = selectIn(rootOf(out.get()).get(), u"rs:data").as<Element>();
     ASSERT_TRUE(data);
     EXPECT_TRUE(addEmptyRow(data.get(), rs.get()));
@@ -341,7 +335,7 @@ TEST_F(RecordsetXml, AddEmptyRowAppendsABlankRow) {
 }
 
 TEST_F(RecordsetXml, SetRsAttributeStampsEveryVisibleColumn) {
-    auto doc = parseXml(rowsetXml(u"<s:AttributeType name='a'/>"
+    auto doc = loadDocument(rowsetXml(u"<s:AttributeType name='a'/>"
                                   u"<s:AttributeType name='b' rs:hidden='true'/>"
                                   u"<s:AttributeType name='c' rs:hidden='TRUE'/>"
                                   u"<s:AttributeType name='d' rs:hidden=' true '/>",
@@ -365,18 +359,18 @@ TEST_F(RecordsetXml, SetRsAttributeStampsEveryVisibleColumn) {
 }
 
 TEST_F(RecordsetXml, SetRsAttributeStopsQuietlyWhereItFails) {
-    auto doc = parseXml(rowsetXml(u"<s:AttributeType name='a'/><!-- note --><s:AttributeType name='b'/>", u""));
+    auto doc = loadDocument(rowsetXml(u"<s:AttributeType name='a'/><!-- note --><s:AttributeType name='b'/>", u""));
     auto root = rootOf(doc.get());
     setRsAttribute(root.get(), rt::Array(0, {Variant(u"x"), Variant(u"1")}));
     EXPECT_EQ(attributeOf(selectIn(root.get(), u"//s:AttributeType[@name='a']").get(), u"x"), "1");
     EXPECT_EQ(attributeOf(selectIn(root.get(), u"//s:AttributeType[@name='b']").get(), u"x"), "<absent>");
     // A list that does not start at 0 fails at its first use: nothing is set.
-    doc = parseXml(rowsetXml(u"<s:AttributeType name='a'/>", u""));
+    doc = loadDocument(rowsetXml(u"<s:AttributeType name='a'/>", u""));
     root = rootOf(doc.get());
     setRsAttribute(root.get(), rt::Array(1, {Variant(u"x"), Variant(u"1"), Variant(u"y"), Variant(u"2")}));
     EXPECT_EQ(attributeOf(selectIn(root.get(), u"//s:AttributeType").get(), u"x"), "<absent>");
     // No schema, no element, an empty list: nothing happens, nothing fails.
-    auto plain = parseXml(u"<a><b/></a>");
+    auto plain = loadDocument(u"<a><b/></a>");
     setRsAttribute(rootOf(plain.get()).get(), rt::Array(0, {Variant(u"x"), Variant(u"1")}));
     EXPECT_EQ(xmlOf(rootOf(plain.get()).get()), u"<a><b/></a>");
     setRsAttribute(nullptr, rt::Array(0, {Variant(u"x"), Variant(u"1")}));
