@@ -308,7 +308,11 @@ HRESULT invokeMember(const InterfaceInfo& info, void* self, DISPID id, uint16_t 
                 }
             }
         }
-        if (!source || source->deref().isMissing()) {
+        // The missing marker passed to a required Variant parameter is a value like any
+        // other: the member sees it (and may choose its behaviour by it). A required
+        // parameter of another type cannot hold it, and one left out altogether is refused.
+        const bool markerForVariant = source && !p.optional && p.type.vt == VT_VARIANT;
+        if (!source || (source->deref().isMissing() && !markerForVariant)) {
             if (!p.optional) return DISP_E_PARAMNOTOPTIONAL;
             try {
                 temps[i].emplace(p.defaultValue ? coerce(*p.defaultValue, p.type) : zeroOf(p.type));
