@@ -271,3 +271,25 @@ TEST(DomRefusals, NamespaceDeclarationsThatWouldNotReadBack) {
     setAttr(child.get(), "xmlns", "");  // the default namespace may be undeclared
     EXPECT_TRUE(parsed(xmlOf(doc.get())));
 }
+
+TEST(DomRefusals, TheInsideOfEntityDeclarationsIsNotHandedOut) {
+    auto doc = parsed("<!DOCTYPE r [<!ENTITY e '<g>inner</g>'>]><r><a/>&e;<b/></r>");
+    ComPtr<IXMLDOMNode> a = select(doc.get(), "/r/a"), reference;
+    rt::check(children(rootOf(doc.get()).get())->get_item(1, reference.put()));
+    int32_t type = 0;
+    rt::check(reference->get_nodeType(&type));
+    ASSERT_EQ(type, NODE_ENTITY_REFERENCE);
+    ComPtr<IXMLDOMNodeList> following;
+    rt::check(a->selectNodes(u"following::node()", following.put()));
+    std::string names;
+    for (int32_t i = 0; i < lengthOf(following.get()); ++i) {
+        ComPtr<IXMLDOMNode> n;
+        rt::check(following->get_item(i, n.put()));
+        names += nameOf(n.get()) + ";";
+    }
+    EXPECT_EQ(names, "b;") << "entity references are no node() of a path, nor is what they stand for";
+    ComPtr<IXMLDOMNodeList> inside;
+    rt::check(reference->selectNodes(u"node()", inside.put()));
+    EXPECT_EQ(lengthOf(inside.get()), 0) << "the declaration behind the reference";
+    EXPECT_EQ(textOf(rootOf(doc.get()).get()), "inner");
+}
