@@ -68,7 +68,7 @@ private:
             case 0: loadText(); break;
             case 1: selectInto(); break;
             case 2: navigate(); break;
-            case 3: call([&](IXMLDOMNode* p, ComPtr<IXMLDOMNode>& out) { return p->appendChild(node(), out.put()); }); break;
+            case 3: call([&](IXMLDOMNode* p, ComPtr<IXMLDOMNode>& out) { ComPtr<IXMLDOMNode> c = node(); return p->appendChild(c.get(), out.put()); }); break;
             case 4: {
                 ComPtr<IXMLDOMNode> child = node(), ref = node();
                 Variant r = ref ? Variant(ref) : (in_.ConsumeBool() ? Variant() : Variant(u"x"));
@@ -80,7 +80,7 @@ private:
                 call([&](IXMLDOMNode* p, ComPtr<IXMLDOMNode>& out) { return p->replaceChild(fresh.get(), old.get(), out.put()); });
                 break;
             }
-            case 6: call([&](IXMLDOMNode* p, ComPtr<IXMLDOMNode>& out) { return p->removeChild(node(), out.put()); }); break;
+            case 6: call([&](IXMLDOMNode* p, ComPtr<IXMLDOMNode>& out) { ComPtr<IXMLDOMNode> c = node(); return p->removeChild(c.get(), out.put()); }); break;
             case 7: {
                 int16_t deep = in_.ConsumeBool() ? rt::VARIANT_TRUE : rt::VARIANT_FALSE;
                 call([&](IXMLDOMNode* p, ComPtr<IXMLDOMNode>& out) { return p->cloneNode(deep, out.put()); });

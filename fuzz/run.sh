@@ -39,6 +39,7 @@ mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
 LIBRARY_SOURCES=(
   "$ROOT"/src/platform/runtime/*.cpp
   "$ROOT"/src/platform/dom/*.cpp
+  "$ROOT"/src/velmora/frame/binding.cpp
   "$ROOT"/src/velmora/text/strings.cpp
   "$ROOT"/src/velmora/text/number_format.cpp
   "$ROOT"/src/velmora/text/money.cpp

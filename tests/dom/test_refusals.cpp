@@ -293,3 +293,40 @@ TEST(DomRefusals, TheInsideOfEntityDeclarationsIsNotHandedOut) {
     EXPECT_EQ(lengthOf(inside.get()), 0) << "the declaration behind the reference";
     EXPECT_EQ(textOf(rootOf(doc.get()).get()), "inner");
 }
+
+TEST(DomRefusals, NamespaceUrisWithMarkupCharactersAreWrittenEscaped) {
+    const std::string uri = "urn:a&b'c";
+    auto doc = parsed("<r xmlns:p='urn:x&amp;y' p:a='1' xmlns='urn:d&#38;e'/>");
+    auto r = rootOf(doc.get());
+    Str found;
+    rt::check(select(doc.get(), "/*/@p:a")->get_namespaceURI(&found));
+    EXPECT_EQ(u8(found), "urn:x&y");
+    rt::check(r->get_namespaceURI(&found));
+    EXPECT_EQ(u8(found), "urn:d&e");
+    // Namespaces are bound only to what loading takes for a URI.
+    EXPECT_EQ(errorOf([&] { setAttr(r.get(), "xmlns:bad", "urn:a<b"); }), kFail);
+    EXPECT_EQ(errorOf([&] { setAttr(r.get(), "xmlns:bad", "urn:a b"); }), kFail);
+    EXPECT_EQ(errorOf([&] { setAttr(element(doc.get(), "e").get(), "xmlns", "urn:\""); }), kFail);
+    setAttr(r.get(), "xmlns:q", uri);
+    setAttr(r.get(), "q:b", "2");
+    auto inner = element(doc.get(), "q:c");
+    append(r.get(), inner.get());
+    for (const std::string& xml : {xmlOf(doc.get()), xmlOf(inner.get())}) {
+        auto again = parsed(xml);
+        ASSERT_TRUE(rootOf(again.get())) << xml;
+    }
+    TempDir dir;
+    rt::check(doc->save(rt::Variant(rt::fromUtf8(dir.file("ns.xml")))));
+    auto again = newDocument();
+    int16_t ok = 0;
+    rt::check(again->load(rt::Variant(rt::fromUtf8(dir.file("ns.xml"))), &ok));
+    ASSERT_EQ(ok, rt::VARIANT_TRUE) << TempDir::read(dir.file("ns.xml"));
+    rt::check(select(again.get(), "/*/q:c")->get_namespaceURI(&found));
+    EXPECT_EQ(u8(found), uri);
+    rt::check(select(again.get(), "/*/@p:a")->get_namespaceURI(&found));
+    EXPECT_EQ(u8(found), "urn:x&y");
+    rt::check(inner->get_namespaceURI(&found));
+    EXPECT_EQ(u8(found), uri) << "the tree itself keeps the URI as it was";
+    rt::check(rootOf(again.get())->get_namespaceURI(&found));
+    EXPECT_EQ(u8(found), "urn:d&e");
+}

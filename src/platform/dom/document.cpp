@@ -292,7 +292,7 @@ void DocumentObject::saveFile(const rt::Str& path) {
     if (doc()->children) {
         if (declaration_ || !encoding_.empty()) xmlOutputBufferWriteString(out, declarationText(doc(), encoding_).c_str());
         for (xmlNodePtr c = doc()->children; c; c = c->next) {
-            xmlNodeDumpOutput(out, doc(), c, 0, 0, enc);
+            dump(out, c, enc);
             xmlOutputBufferWriteString(out, "\r\n");
         }
     }

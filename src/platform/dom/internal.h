@@ -152,6 +152,9 @@ xmlNodePtr newText(xmlDocPtr doc, const std::string& text);
 
 // ---- Serialization -----------------------------------------------------------------------
 
+// Writes the markup of n (and its subtree) to out, in encoding; the one way nodes are
+// written, so that what is written reads back.
+void dump(xmlOutputBufferPtr out, xmlNodePtr n, const char* encoding);
 // Markup of a node; elements carry the namespace declarations they need from outside.
 std::string markupOf(xmlNodePtr n);
 // Text of a whole document: declaration (when wanted), top-level nodes each followed by CRLF.

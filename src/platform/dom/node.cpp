@@ -1,5 +1,6 @@
 // IXMLDOMNode and the element, attribute and character-data members.
 #include <libxml/parser.h>
+#include <libxml/uri.h>
 
 #include <algorithm>
 #include <cstring>
@@ -379,6 +380,12 @@ constexpr const char* kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
 // not load again): a prefix bound to no URI, the reserved prefixes and their URIs.
 void requireDeclarable(const std::string& prefix, const std::string& uri) {
     if (!prefix.empty() && uri.empty()) refuse("The prefix '" + prefix + "' cannot be declared with an empty namespace URI.");
+    // What loading refuses in a document.
+    if (!uri.empty()) {
+        xmlURIPtr parsed = xmlParseURI(uri.c_str());
+        if (!parsed) refuse("'" + uri + "' is not a valid namespace URI.");
+        xmlFreeURI(parsed);
+    }
     if (prefix == "xml" || prefix == "xmlns") refuse("The prefix '" + prefix + "' is reserved and cannot be declared.");
     if (uri == kXmlNamespace || uri == kXmlnsNamespace) refuse("The namespace URI '" + uri + "' is reserved.");
 }

@@ -280,6 +280,29 @@ void stopWith(xmlParserCtxtPtr ctxt, int code, std::string message) {
     xmlStopParser(ctxt);
 }
 
+// The parser keeps an "&" of a namespace URI as "&#38;" (as it does in attribute values,
+// which are decoded when their text is built); the URI itself holds the "&".
+void decodeAmpersands(xmlNodePtr element) {
+    static constexpr char kEncoded[] = "&#38;";
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        const char* href = reinterpret_cast<const char*>(ns->href);
+        if (!href || !std::strstr(href, kEncoded)) continue;
+        std::string decoded;
+        for (const char* p = href; *p;) {
+            if (std::strncmp(p, kEncoded, sizeof kEncoded - 1) == 0) {
+                decoded += '&';
+                p += sizeof kEncoded - 1;
+            } else {
+                decoded += *p++;
+            }
+        }
+        xmlChar* copy = xmlStrdup(reinterpret_cast<const xmlChar*>(decoded.c_str()));
+        if (!copy) continue;  // out of memory: the encoded form stays
+        xmlFree(const_cast<xmlChar*>(ns->href));
+        ns->href = copy;
+    }
+}
+
 // Elements deeper than kMaxDepth end the parse (the parser's own limit is lifted for large
 // documents, and it would not hold for the trees built from them anyway).
 void startElementWithinDepth(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
@@ -291,6 +314,7 @@ void startElementWithinDepth(void* ctx, const xmlChar* localname, const xmlChar*
         return;
     }
     xmlSAX2StartElementNs(ctx, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted, attributes);
+    if (nbNamespaces > 0 && ctxt->node) decodeAmpersands(ctxt->node);
 }
 
 // True when the parser stopped before the end of its input: at a NUL character, which it
