@@ -295,28 +295,37 @@ void insertChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr
     if (!source || !target) refuse("The node does not belong to a document of this object model.");
 
     xmlUnlinkNode(child);
-    // The place the node leaves may now be a detached subtree nobody references.
-    if (oldParent && !isDocument(oldParent) && (!replaced || oldParent != replaced)) attemptDeallocation(oldParent);
-
+    noteMutation();
+    // What the node left (a detached subtree nobody references now, or the replaced child)
+    // is freed only once the node's namespaces are declared where it goes: until then the
+    // node may use declarations there.
+    auto settleWhatWasLeft = [&] {
+        if (oldParent && !isDocument(oldParent)) attemptDeallocation(oldParent);
+        if (replaced) {
+            xmlUnlinkNode(replaced);
+            settleDetached(replaced);
+        }
+    };
     bool crossing = sourceDoc != targetDoc;
     if (crossing) {
         xmlNodePtr scope = isDocument(parent) ? nullptr : parent;
-        if (xmlDOMWrapAdoptNode(nullptr, sourceDoc, child, targetDoc, scope, 0) != 0)
+        if (xmlDOMWrapAdoptNode(nullptr, sourceDoc, child, targetDoc, scope, 0) != 0) {
+            settleDetached(child);
+            replaced = nullptr;
+            settleWhatWasLeft();
             refuse("The node cannot be moved into this document.");
+        }
     }
     if (ref || replaced)
         linkBefore(ref ? ref : replaced, child);
     else
         linkLast(parent, child);
-    if (replaced) {
-        xmlUnlinkNode(replaced);
-        settleDetached(replaced);
-    }
     if (!crossing && child->type == XML_ELEMENT_NODE) xmlDOMWrapReconcileNamespaces(nullptr, child, 0);
     if (source->unboundPrefixes || target->unboundPrefixes) {
         target->unboundPrefixes = true;
         bindPrefixes(child);
     }
+    settleWhatWasLeft();
     noteMutation();
     if (crossing) {
         // Last: moving the node objects may release the source document.
