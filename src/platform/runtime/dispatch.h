@@ -282,7 +282,9 @@ constexpr bool holds(const TypeSpec& t) {
     else if constexpr (std::is_same_v<V, int64_t>) return t.vt == VT_I8;
     else if constexpr (std::is_same_v<V, double>) return t.vt == VT_R8 || t.vt == VT_DATE;
     else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<IUnknown, std::remove_pointer_t<V>>)
-        return t.vt == VT_DISPATCH && t.iid && *t.iid == std::remove_pointer_t<V>::IID_;
+        // Every object type names its interface (types::Object, types::iface), so the iid is
+        // read without a null test, which the sanitizer builds do not take as a constant.
+        return t.vt == VT_DISPATCH && *t.iid == std::remove_pointer_t<V>::IID_;
     else return false;
 }
 
@@ -353,17 +355,25 @@ struct ParamTraits<Param<T, B>> {
     static constexpr bool byRef = B;
 };
 
+// Whether a row declares a result. A specialisation rather than a comparison with nullptr:
+// compilers that instrument pointer comparisons (the sanitizer builds) do not take the
+// address of a table type as a constant there.
+template <const TypeSpec* R>
+inline constexpr bool kHasResult = true;
+template <>
+inline constexpr bool kHasResult<nullptr> = false;
+
 // The compile-time check of a row: as many table parameters (plus the result) as the
 // method has C++ parameters, each carried the way the row declares it, within the limit.
 template <auto M, const TypeSpec* R, class... P, size_t... N>
 constexpr bool rowMatches(std::index_sequence<N...>) {
     constexpr size_t params = sizeof...(P);
     static_assert(params <= kMaxParams, "a member may declare at most kMaxParams parameters");
-    static_assert(MethodOf<decltype(M)>::arity == params + (R ? 1 : 0),
+    static_assert(MethodOf<decltype(M)>::arity == params + (kHasResult<R> ? 1 : 0),
                   "the row lists another number of parameters than the bound method has");
     static_assert((passes<ParamOf<M, N>>(ParamTraits<P>::type, ParamTraits<P>::byRef) && ...),
                   "a parameter's declared type or passing differs from the bound method's C++ parameter");
-    if constexpr (R != nullptr) {
+    if constexpr (kHasResult<R>) {
         static_assert(passes<ParamOf<M, params>>(*R, true),
                       "the declared result type differs from the bound method's result parameter");
     }
@@ -375,7 +385,7 @@ MemberSpec row(const char* name, DISPID id, MemberKind kind, Thunk thunk, const 
     static_assert((isParam<P> && ...), "table parameters are made with arg<Type>(name)");
     static_assert(rowMatches<M, R, P...>(std::index_sequence_for<P...>{}));
     std::optional<TypeSpec> result;
-    if constexpr (R != nullptr) result = *R;
+    if constexpr (kHasResult<R>) result = *R;
     return MemberSpec{name, id, kind, {std::move(params.spec)...}, result, thunk, help};
 }
 
