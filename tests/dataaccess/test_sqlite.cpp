@@ -127,24 +127,6 @@ TEST(SqliteConnection, ANulNeverCutsTheFileName) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("a.db")));
 }
 
-// A NUL in the statement: refused, nothing of it run (SQLite would run the part before it).
-TEST(SqliteCommands, ANulInTheStatementIsRefusedWhole) {
-    auto c = openConnection(u"Data Source=:memory:");
-    execute(c.get(), u"create table t (a int); insert into t values (1); insert into t values (2)");
-    const Str sql = u"delete from t" + Str(1, u'\0') + u" where a = 1";
-    rt::Error e = errorOf([&] { execute(c.get(), sql); });
-    EXPECT_EQ(e.hresult(), kErrorsInCommand);
-    EXPECT_NE(u8(e.description()).find("NUL"), std::string::npos);
-    EXPECT_EQ(text(scalar(c.get(), u"select count(*) from t")), "2");
-    auto rs = newRecordset();
-    e = errorOf([&] {
-        rt::check(rs->Open(Variant(sql), Variant(rt::ComPtr<rt::IDispatch>(c.get())), adOpenStatic, adLockOptimistic,
-                           adCmdText));
-    });
-    EXPECT_EQ(e.hresult(), kErrorsInCommand);
-    EXPECT_EQ(text(scalar(c.get(), u"select count(*) from t")), "2");
-}
-
 TEST(SqliteCommands, AStatementPastItsCommandTimeoutIsInterrupted) {
     auto c = newConnection();
     rt::check(c->put_CommandTimeout(1));

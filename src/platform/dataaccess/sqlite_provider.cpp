@@ -1,4 +1,8 @@
 // The embedded default provider: "Provider=SQLite;Data Source=PATH" over the SQLite C library.
+// "Mode=Read" opens the file read-only (and nothing else is written through the connection);
+// "Uri=True" reads a Data Source beginning with "file:" as a SQLite URI, which otherwise is
+// a file name. The connection's command time-out bounds both the wait for a lock and each
+// statement's run.
 #include <sqlite3.h>
 
 #include <algorithm>

@@ -564,7 +564,7 @@ bool appendDecimalOfReal(std::string& out, double v) {
         for (const char* p = b; p != e; ++p) all += *p >= '0' && *p <= '9';
         return all <= 28;
     };
-    char buf[400];
+    char buf[40];
     int digits = 0;
     // The shortest text that reads back as v is that decimal whenever it has at most 15
     // significant digits; otherwise round to 15.

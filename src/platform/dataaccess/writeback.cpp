@@ -87,6 +87,10 @@ std::vector<std::pair<size_t, int64_t>> WriteBack::write(const Row& row, RowChan
             throw rt::Error::status(kRowNotLocated,
                                     u"Row cannot be located for updating. Some values may have been changed since "
                                     u"it was last read.");
+        // Rows equal in every value the change is located by (a table without a key): the
+        // change reached more than its row. The caller's transaction undoes it.
+        if (kind != RowChange::Insert && result.rowsAffected > 1)
+            throw rt::Error::status(rt::E_FAIL, u"Insufficient key column information for updating or refreshing.");
         if (kind == RowChange::Insert && result.generatedKey)
             for (size_t i : t.fields)
                 if (data_.fields[i].autoIncrement && !(*values.changed)[i])

@@ -27,8 +27,9 @@ public:
     // record set inserted as null is left out: the database may have filled it). Returns the
     // values the database assigned to auto-increment fields left unset, as (field index,
     // value). Throws kRowNotLocated when no row matches (nothing is written then), E_FAIL
-    // "Insufficient base table information..." when no field names a base table, and the
-    // provider's errors.
+    // "Insufficient key column information..." when more than one row matched (the caller's
+    // transaction must undo the change), E_FAIL "Insufficient base table information..." when
+    // no field names a base table, and the provider's errors.
     std::vector<std::pair<size_t, int64_t>> write(const Row& row, RowChange::Kind kind, RowValues values);
 
 private:

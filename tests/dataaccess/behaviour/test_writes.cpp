@@ -147,6 +147,29 @@ TEST_P(WritesTest, KeylessTablesAreLocatedByEveryOriginalValue) {
     EXPECT_EQ(looseRows(), "1:why;2:z;");
 }
 
+// Two rows equal in every value cannot be told apart: changing or deleting one must not
+// change or delete the other.
+TEST_P(WritesTest, RowsThatCannotBeToldApartAreNotWritten) {
+    exec(u"insert into loose values (1, N'x')");  // a second (1, x)
+    auto rs = open(u"select a, b from loose order by a, b", adLockOptimistic);
+    setValue(rs.get(), Variant(u"b"), Variant(u"changed"));
+    rt::Error e = errorOf([&] { rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{}))); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_EQ(u8(e.description()), "Insufficient key column information for updating or refreshing.");
+    rt::check(rs->CancelUpdate());
+    EXPECT_EQ(looseRows(), "1:x;1:x;1:y;2:<null>;");
+    e = errorOf([&] { rt::check(rs->Delete(adAffectCurrent)); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_EQ(looseRows(), "1:x;1:x;1:y;2:<null>;");
+    // In a batch, the whole batch.
+    auto batch = open(u"select a, b from loose order by a desc, b desc", adLockBatchOptimistic);
+    setValue(batch.get(), Variant(u"b"), Variant(u"two"));  // (2, null): unique
+    rt::check(batch->MoveLast());
+    rt::check(batch->Delete(adAffectCurrent));  // one (1, x) of two
+    EXPECT_EQ(errorOf([&] { rt::check(batch->UpdateBatch(adAffectAll)); }).hresult(), rt::E_FAIL);
+    EXPECT_EQ(looseRows(), "1:x;1:x;1:y;2:<null>;");
+}
+
 TEST_P(WritesTest, ARowChangedUnderneathCannotBeLocated) {
     auto rs = open(u"select a, b from loose order by a, b", adLockOptimistic);
     exec(u"update loose set b = N'moved' where b = N'x'");
