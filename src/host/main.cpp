@@ -15,7 +15,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: velmora run [FILE]                 answer JSON requests, one per line (FILE or standard input)\n"
     "       velmora call MEMBER [ARG ...]      one call on a new CCommonFunction; each ARG is a JSON value\n"
-    "       velmora describe                   the library's classes, interfaces and members\n"
+    "       velmora describe [--markdown]      the library's classes, interfaces and members; with\n"
+    "                                          --markdown the reference of every creatable class\n"
     "       velmora register | unregister      record or remove the library in the registry file\n";
 
 int usage(std::ostream& to, int status) {
@@ -49,7 +50,10 @@ int main(int argc, char** argv) {
         if (args.empty()) return usage(std::cerr, 2);
         return host::callCommand(args[0], {args.begin() + 1, args.end()}, std::cout, std::cerr);
     }
-    if (command == "describe" && args.empty()) return host::describeCommand(std::cout, std::cerr);
+    if (command == "describe" && args.empty())
+        return host::describeCommand(host::DescribeFormat::Listing, std::cout, std::cerr);
+    if (command == "describe" && args.size() == 1 && args[0] == "--markdown")
+        return host::describeCommand(host::DescribeFormat::Markdown, std::cout, std::cerr);
     if (command == "register" && args.empty()) return host::registerCommand(false, std::cout, std::cerr);
     if (command == "unregister" && args.empty()) return host::registerCommand(true, std::cout, std::cerr);
     if (command == "help" || command == "--help" || command == "-h") return usage(std::cout, 0);

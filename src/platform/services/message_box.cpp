@@ -37,9 +37,10 @@ private:
     int32_t last_ = 0;
 };
 
-const rt::ClassRegistrar registrar(kProgidMsgBox, kClsidMsgBox, [](const rt::IID& iid, void** out) {
-    return rt::makeObject<MsgBox>()->QueryInterface(iid, out);
-});
+const rt::ClassRegistrar registrar(
+    kProgidMsgBox, kClsidMsgBox,
+    [](const rt::IID& iid, void** out) { return rt::makeObject<MsgBox>()->QueryInterface(iid, out); },
+    &IMsgBox::info);
 
 }  // namespace
 
