@@ -34,10 +34,10 @@ using testing::u8;
 
 constexpr const char* kChildSwitch = "VELMORA_DRIVER_LOG_CHILD";  // "quiet", or "asks" for a log
 
-// The child's part: two connections opened, used and closed in turn.
+// The child's part: connections opened, used and closed or dropped.
 TEST(PgDriverLog, ChildConnectsAndCloses) {
     const char* how = std::getenv(kChildSwitch);
-    if (!how) GTEST_SKIP() << "run by PgDriverLog.NoLogFileUnlessOneIsAskedFor";
+    if (!how) GTEST_SKIP() << "run by the other PgDriverLog cases";
     Str cs = rt::fromUtf8(serverConnectionString());
     if (std::string(how) == "asks") cs = withPair(cs, u"CommLog", u"1");
     for (int round = 0; round < 2; ++round) {
@@ -45,6 +45,8 @@ TEST(PgDriverLog, ChildConnectsAndCloses) {
         EXPECT_EQ(text(scalar(c.get(), u"select 1")), "1");
         rt::check(c->Close());
     }
+    // One more dropped without Close: its last reference goes.
+    EXPECT_EQ(text(scalar(openConnection(cs).get(), u"select 2")), "2");
 }
 
 // The value of key in section of an ini file; "" when absent.
@@ -79,8 +81,13 @@ std::string systemDriverSettings() {
     return colon == std::string::npos || end == std::string::npos ? std::string() : out.substr(colon + 2, end - colon - 2);
 }
 
-// Runs the child case in a new process with the extra environment; its exit status.
-int runChild(const std::vector<std::string>& extraEnvironment) {
+struct ChildRun {
+    int status = -1;  // the exit status; -1 when it could not run or did not exit
+    pid_t pid = 0;
+};
+
+// Runs the child case in a new process with the extra environment, and waits for it.
+ChildRun runChild(const std::vector<std::string>& extraEnvironment) {
     std::vector<std::string> env(extraEnvironment);
     for (char** e = environ; *e; ++e) env.emplace_back(*e);  // the first of a name wins
     std::vector<char*> envp;
@@ -89,21 +96,47 @@ int runChild(const std::vector<std::string>& extraEnvironment) {
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string filter = "--gtest_filter=PgDriverLog.ChildConnectsAndCloses";
     char* argv[] = {self.data(), filter.data(), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
+    ChildRun run;
+    if (::posix_spawn(&run.pid, self.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return run;
     int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (::waitpid(run.pid, &status, 0) == run.pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    return run;
 }
 
-// Names of the driver's log files in dir.
-std::vector<std::string> logFiles(const std::filesystem::path& dir) {
+// Names of the driver's log files in dir; with a pid, only those of that process (the
+// driver ends their names with it: "psqlodbc_PROGRAM_USERPID.log").
+std::vector<std::string> logFiles(const std::filesystem::path& dir, pid_t pid = 0) {
+    const std::string ending = std::to_string(pid) + ".log";
+    auto ofThePid = [&](const std::string& name) {
+        if (pid == 0) return true;
+        if (name.size() <= ending.size() || name.compare(name.size() - ending.size(), ending.size(), ending) != 0)
+            return false;
+        const char before = name[name.size() - ending.size() - 1];
+        return before < '0' || before > '9';
+    };
     std::vector<std::string> found;
     for (const auto& e : std::filesystem::directory_iterator(dir)) {
         const std::string name = e.path().filename().string();
-        if (name.rfind("psqlodbc_", 0) == 0 || name.rfind("mylog_", 0) == 0) found.push_back(name);
+        if ((name.rfind("psqlodbc_", 0) == 0 || name.rfind("mylog_", 0) == 0) && ofThePid(name)) found.push_back(name);
     }
     return found;
+}
+
+// The driver's settings for the test: its library, the communication log on (as the
+// system's packaged settings have it), and extra lines. (A debug log turned on there is
+// written from the driver's first call, before any connection string is read: that one is
+// the system administrator's to turn off.)
+void writeDriverSettings(const std::filesystem::path& dir, const std::string& driver, const std::string& library,
+                         const std::string& extra) {
+    std::ofstream(dir / "odbcinst.ini") << "[" << driver << "]\nDriver=" << library << "\nCommLog=1\nDebug=0\n"
+                                        << extra;
+    std::ofstream(dir / "odbc.ini") << "";
+}
+
+std::vector<std::string> childEnvironment(const std::filesystem::path& settings, const std::string& driver,
+                                          const char* how) {
+    return {"ODBCSYSINI=" + settings.string(), "ODBCINSTINI=odbcinst.ini", "VELMORA_POSTGRESQL_DRIVER=" + driver,
+            std::string(kChildSwitch) + "=" + how};
 }
 
 TEST(PgDriverLog, NoLogFileUnlessOneIsAskedFor) {
@@ -116,25 +149,42 @@ TEST(PgDriverLog, NoLogFileUnlessOneIsAskedFor) {
     // Settings that turn the communication log on for every connection of the driver, and
     // send the logs to the test's folder.
     testing::TempDir dir;
-    std::ofstream(dir.file("odbcinst.ini")) << "[" << driver << "]\nDriver=" << library
-                                            << "\nCommLog=1\nDebug=0\nLogdir=" << dir.path().string() << "\n";
-    std::ofstream(dir.file("odbc.ini")) << "";
-    const std::vector<std::string> settings = {"ODBCSYSINI=" + dir.path().string(), "ODBCINSTINI=odbcinst.ini",
-                                               "VELMORA_POSTGRESQL_DRIVER=" + driver};
-
-    auto withSwitch = [&](const char* how) {
-        std::vector<std::string> env = settings;
-        env.push_back(std::string(kChildSwitch) + "=" + how);
-        return env;
-    };
-    ASSERT_EQ(runChild(withSwitch("quiet")), 0);
+    writeDriverSettings(dir.path(), driver, library, "Logdir=" + dir.path().string() + "\n");
+    ASSERT_EQ(runChild(childEnvironment(dir.path(), driver, "quiet")).status, 0);
     const std::vector<std::string> written = logFiles(dir.path());
     EXPECT_EQ(written, std::vector<std::string>{});
     for (const std::string& name : written) std::filesystem::remove(dir.path() / name);
 
     // The same settings do write a log when the connection string asks for one.
-    ASSERT_EQ(runChild(withSwitch("asks")), 0);
+    ASSERT_EQ(runChild(childEnvironment(dir.path(), driver, "asks")).status, 0);
     EXPECT_EQ(logFiles(dir.path()).size(), 1u);
+}
+
+// Without a folder of its own the driver logs to the temp folder, which the process shares
+// with everyone: nothing of this process may appear there.
+TEST(PgDriverLog, NothingAppearsInTheTempFolder) {
+    if (serverConnectionString().empty()) GTEST_SKIP() << kNoServer;
+    const std::string driver = u8(odbc::postgresDriverName());
+    const std::string library = iniValue(systemDriverSettings(), driver, "Driver");
+    if (library.empty()) GTEST_SKIP() << "the driver manager does not know the driver " << driver;
+    ServerLock lock(ServerLock::Shared);
+
+    testing::TempDir settings;
+    writeDriverSettings(settings.path(), driver, library, "");
+    const std::filesystem::path temp = "/tmp";  // the driver's own default, whatever TMPDIR says
+
+    const ChildRun quiet = runChild(childEnvironment(settings.path(), driver, "quiet"));
+    ASSERT_EQ(quiet.status, 0);
+    const std::vector<std::string> left = logFiles(temp, quiet.pid);
+    EXPECT_EQ(left, std::vector<std::string>{});
+    for (const std::string& name : left) std::filesystem::remove(temp / name);
+
+    // The check sees the driver's files: asked for, they are there (and then removed).
+    const ChildRun asks = runChild(childEnvironment(settings.path(), driver, "asks"));
+    ASSERT_EQ(asks.status, 0);
+    const std::vector<std::string> written = logFiles(temp, asks.pid);
+    EXPECT_FALSE(written.empty());
+    for (const std::string& name : written) std::filesystem::remove(temp / name);
 }
 
 }  // namespace
