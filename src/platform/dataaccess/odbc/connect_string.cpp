@@ -144,6 +144,8 @@ DriverConnect postgresConnectString(const ConnectRequest& r, rt::StrView driver)
     // The driver reads the system's log settings when it loads and applies them again once
     // no connection that said otherwise is open; a connection that fails after reading its
     // options still counts as one (an invalid sslmode fails before any server is reached).
+    // A debug log the system's settings turn on is written from the driver's first call,
+    // before any connect string is read: only those settings can turn that one off.
     dc.quietConnect = u"Driver=" + driverValue(driver) +
                       u";Server=localhost;Port=1;Database=none;UID=none;SSLmode=no-connection;CommLog=0;Debug=0";
     dc.target = targetText(hp, driver);
