@@ -1,4 +1,6 @@
 // Persisted row documents of the platform's own examples, opened without a database.
+#include <filesystem>
+
 #include "behaviour/ado_testing.h"
 #include "dom/dom.h"
 
@@ -67,6 +69,33 @@ TEST(PersistedDocuments, SomethingElseIsRefused) {
     int32_t state = -1;
     rt::check(rs->get_State(&state));
     EXPECT_EQ(state, adStateClosed);
+}
+
+// A file name holding a NUL is refused: the file system would take the part before it for
+// the name, and another file would be written or read.
+TEST(PersistedDocuments, AFileNameHoldingANulIsRefused) {
+    TempDir dir;
+    auto doc = loadDocument(Str(u"<xml ") + kNamespaces + u">" + shippersSchema() +
+                            u"<rs:data><z:row ShipperID='1' CompanyName='Speedy Express'/></rs:data></xml>");
+    auto rs = openDocument(doc.get());
+    const Str cut = rt::fromUtf8(dir.file("a.xml"));
+    const Str name = cut + Str(1, u'\0') + u".other";
+    rt::Error e = errorOf([&] { rt::check(rs->Save(Variant(name), adPersistXML)); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_NE(u8(e.description()).find("NUL"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.xml")));
+
+    rt::check(rs->Save(Variant(cut), adPersistXML));  // the file that the cut name would read
+    for (int32_t options : {int32_t(adCmdFile), int32_t(-1)}) {
+        auto other = newRecordset();
+        e = errorOf([&] {
+            rt::check(other->Open(Variant(name), Variant(rt::Missing{}), adOpenStatic, adLockBatchOptimistic, options));
+        });
+        EXPECT_TRUE(rt::failed(e.hresult())) << options;
+        int32_t state = -1;
+        rt::check(other->get_State(&state));
+        EXPECT_EQ(state, adStateClosed) << options;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // SQLite specifics: the database file and its modes, in-memory databases, waiting for a lock,
 // and the field types that SQLite's declared column types and expressions map to.
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "behaviour/ado_testing.h"
 #include "runtime/date.h"
@@ -67,6 +70,166 @@ TEST(SqliteConnection, BusyWaitFollowsCommandTimeout) {
     rt::check(holder->CommitTrans());
     execute(waiter.get(), u"insert into t values (2)");
     EXPECT_EQ(text(scalar(waiter.get(), u"select count(*) from t")), "2");
+}
+
+TEST(SqliteConnection, ReadOnlyConnectionsWriteNoFileAnywhere) {
+    TempDir dir;
+    const std::string file = dir.file("ro.db");
+    execute(openConnection(u"Data Source=" + rt::fromUtf8(file)).get(), u"create table t (a int)");
+    auto ro = openConnection(u"Data Source=" + rt::fromUtf8(file) + u";Mode=Read");
+    const std::string copy = dir.file("copy.db"), attached = dir.file("attached.db");
+    rt::Error e = errorOf([&] { execute(ro.get(), u"vacuum into '" + rt::fromUtf8(copy) + u"'"); });
+    EXPECT_EQ(e.hresult(), kPermissionDenied);
+    e = errorOf([&] {
+        execute(ro.get(), u"attach database '" + rt::fromUtf8(attached) + u"' as other; create table other.x (a int)");
+    });
+    EXPECT_EQ(e.hresult(), kPermissionDenied);
+    e = errorOf([&] { execute(ro.get(), u"attach database ':memory:' as scratch"); });
+    EXPECT_EQ(e.hresult(), kPermissionDenied);
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_FALSE(std::filesystem::exists(attached));
+    EXPECT_EQ(text(scalar(ro.get(), u"select count(*) from t")), "0");  // reading still works
+    // A writable connection may attach and copy.
+    auto rw = openConnection(u"Data Source=" + rt::fromUtf8(file));
+    execute(rw.get(), u"vacuum into '" + rt::fromUtf8(copy) + u"'");
+    EXPECT_TRUE(std::filesystem::exists(copy));
+}
+
+TEST(SqliteConnection, AFileDataSourceIsAFileNameUnlessUrisAreAskedFor) {
+    TempDir dir;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    struct Back {
+        std::filesystem::path p;
+        ~Back() { std::filesystem::current_path(p); }
+    } back{before};
+    // The options of a URI are not read: this is the file "file:x.db?mode=memory".
+    auto c = openConnection(u"Data Source=file:x.db?mode=memory");
+    execute(c.get(), u"create table t (a int)");
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "file:x.db?mode=memory"));
+    // Asked for, a URI is one.
+    auto u = openConnection(u"Data Source=file:y.db?mode=memory;Uri=True");
+    execute(u.get(), u"create table t (a int)");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "y.db"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "file:y.db?mode=memory"));
+    // A URI cannot make a read-only connection writable.
+    EXPECT_TRUE(rt::failed(newConnection()->Open(u"Data Source=file:z.db?mode=rwc;Uri=True;Mode=Read", Str(), Str(), -1)));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "z.db"));
+}
+
+TEST(SqliteConnection, ANulNeverCutsTheFileName) {
+    TempDir dir;
+    const Str file = rt::fromUtf8(dir.file("a.db"));
+    auto c = newConnection();
+    rt::Error e = errorOf([&] { rt::check(c->Open(u"Data Source=" + file + Str(1, u'\0') + u"b.db", Str(), Str(), -1)); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_NE(u8(e.description()).find("NUL"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a.db")));
+}
+
+TEST(SqliteCommands, AStatementPastItsCommandTimeoutIsInterrupted) {
+    auto c = newConnection();
+    rt::check(c->put_CommandTimeout(1));
+    rt::check(c->Open(u"Data Source=:memory:", Str(), Str(), -1));
+    execute(c.get(), u"create table t (a int); insert into t values (1)");
+    const auto start = std::chrono::steady_clock::now();
+    rt::Error e = errorOf([&] {
+        query(c.get(), u"with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
+    });
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(e.hresult(), kTimeoutExpired);
+    EXPECT_EQ(u8(e.description()), "Query timeout expired");
+    EXPECT_GE(waited, 0.9);
+    EXPECT_LT(waited, 10.0);
+    // Inside a transaction the interrupted statement undoes itself; the connection goes on.
+    int32_t level = 0;
+    rt::check(c->BeginTrans(&level));
+    e = errorOf([&] {
+        execute(c.get(), u"insert into t with recursive r(n) as (select 1 union all select n + 1 from r) "
+                         u"select n from r");
+    });
+    EXPECT_EQ(e.hresult(), kTimeoutExpired);
+    EXPECT_EQ(text(scalar(c.get(), u"select count(*) from t")), "1");
+    // No time-out: a long statement runs to its end.
+    rt::check(c->put_CommandTimeout(0));
+    EXPECT_EQ(text(scalar(c.get(), u"with recursive r(n) as (select 1 union all select n + 1 from r where n < 300000) "
+                                   u"select count(*) from r")),
+              "300000");
+}
+
+// ---- the persisted row format: values against their declared types ---------------------------
+
+// A value's type and exact content, for comparisons.
+std::string exactly(const Variant& v) {
+    std::string out = std::to_string(int(v.type())) + ":";
+    if (v.isArray()) {
+        for (const Variant& item : v.array().items()) out += exactly(item) + ",";
+        return out;
+    }
+    switch (v.type()) {
+        case rt::VT_R8:
+        case rt::VT_DATE: {
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "%.17g", v.type() == rt::VT_R8 ? v.r8() : v.date());
+            return out + buf;
+        }
+        case rt::VT_NULL: return out;
+        case rt::VT_BSTR: {
+            for (char16_t c : v.str()) out += std::to_string(int(c)) + " ";
+            return out;
+        }
+        default: return out + text(v);
+    }
+}
+
+// Every value of every row (Value of each field).
+std::vector<std::string> allValues(_Recordset* rs) {
+    std::vector<std::string> out;
+    rt::check(rs->MoveFirst());
+    while (!isEOF(rs)) {
+        for (int32_t i = 0; i < fieldCount(rs); ++i) out.push_back(exactly(value(rs, Variant(i))));
+        rt::check(rs->MoveNext());
+    }
+    return out;
+}
+
+// Values SQLite keeps whatever the column's declared type says, and text that XML cannot
+// carry as it is: Save then Open gives each of them back equal (type and value), through a
+// document object and through a file.
+TEST(SqlitePersist, ValuesAgainstTheirDeclaredTypesSurviveSaveAndOpen) {
+    TempDir dir;
+    auto c = openConnection(u"Data Source=" + rt::fromUtf8(dir.file("odd.db")));
+    execute(c.get(), u"create table odd (id integer primary key, i int, d decimal(18,2), m money, dt date, tm time, "
+                     u"ts datetime, b bit, bin varbinary(10), f float, t nvarchar(10), g uniqueidentifier)");
+    execute(c.get(), u"insert into odd values (1, 2.5, 1e30, 1e30, '2024-01-02 10:30:00', '2024-01-02 10:30:00', "
+                     u"'2024-01-02 10:30:00.5', 2, 5, 'abc', x'0102', x'00112233445566778899aabbccddeeff')");
+    execute(c.get(), u"insert into odd values (2, '12 apples', 'abc', 'abc', 90000, 2460000.25, 1e9, 'yes', 'text', "
+                     u"x'616263', 'a' || char(1) || 'b' || char(65535), 'not a guid')");
+    execute(c.get(), u"insert into odd values (3, ' 12', 1e-30, -0.5, 'abc', '25:00', '2024-02-30', 0.5, x'', 1e999, "
+                     u"'tab' || char(9) || 'cr' || char(13) || 'lf' || char(10), 12)");
+    execute(c.get(), u"insert into odd values (4, 9223372036854775807, 12.5, 3, '2024-01-02', '10:30:00', "
+                     u"'2024-01-02 10:30:00', 1, x'ff', -1e999, char(55296 + 0), null)");
+    auto rs = query(c.get(), u"select * from odd order by id", adLockBatchOptimistic);
+    // A pending change holding such values too.
+    rt::check(rs->MoveFirst());
+    setValue(rs.get(), Variant(u"t"), Variant(u"x" + Str(1, u'\x02')));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    const std::vector<std::string> before = allValues(rs.get());
+
+    auto doc = dom::newDocument();
+    rt::check(rs->Save(Variant(rt::ComPtr<rt::IDispatch>(doc.get())), adPersistXML));
+    auto fromDoc = openDocument(doc.get(), adLockBatchOptimistic);
+    EXPECT_EQ(allValues(fromDoc.get()), before);
+
+    const Str file = rt::fromUtf8(dir.file("odd.xml"));
+    rt::check(rs->Save(Variant(file), adPersistXML));
+    auto fromFile = newRecordset();
+    rt::check(fromFile->Open(Variant(file), Variant(rt::Missing{}), adOpenStatic, adLockBatchOptimistic, adCmdFile));
+    EXPECT_EQ(allValues(fromFile.get()), before);
+    // The pending change is still one, and the row it writes is the row read.
+    rt::check(fromFile->put_ActiveConnection(Variant(rt::ComPtr<rt::IDispatch>(c.get()))));
+    rt::check(fromFile->UpdateBatch(adAffectAll));
+    EXPECT_EQ(exactly(scalar(c.get(), u"select t from odd where id = 1")), exactly(Variant(u"x" + Str(1, u'\x02'))));
 }
 
 // ---- the types of declared columns and of expressions ----------------------------------------

@@ -191,9 +191,11 @@ TEST(Values, ValuesAreStoredCanonicallyOrRefused) {
 }
 
 TEST(Values, PersistedTextForms) {
+    // The text, and "|" with the mark when there is one.
     auto xml = [](CellView c, DataType t) {
-        std::string out;
-        return appendXmlText(out, c, fieldOfType(u"x", t)) ? out : std::string("<absent>");
+        std::string out, mark;
+        if (!appendXmlText(out, c, fieldOfType(u"x", t), mark)) return std::string("<absent>");
+        return mark.empty() ? out : out + "|" + mark;
     };
     EXPECT_EQ(xml(CellView::ofText("2007-03-05 10:20:30"), adDBTimeStamp), "2007-03-05T10:20:30");
     EXPECT_EQ(xml(CellView::ofText("2007-03-05"), adDBTimeStamp), "2007-03-05T00:00:00");
@@ -209,8 +211,32 @@ TEST(Values, PersistedTextForms) {
     EXPECT_EQ(xml(CellView::ofBlob(std::string("\x00\xff", 2)), adVarBinary), "00ff");
     EXPECT_EQ(xml(CellView::ofText("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"), adGUID),
               "6F9619FF-8B86-D011-B42D-00C04FC964FF");
-    EXPECT_EQ(xml(CellView::ofText("a\x01" "b"), adVarWChar), "ab");  // XML cannot carry U+0001
     EXPECT_EQ(xml(CellView::null(), adInteger), "<absent>");
+    // Values the column's type would read back as others: their own form, marked.
+    EXPECT_EQ(xml(CellView::ofText("a\x01" "b"), adVarWChar), "ab|h:610162");  // XML cannot carry U+0001
+    EXPECT_EQ(xml(CellView::ofText("\xEF\xBF\xBF"), adVarWChar), "|h:efbfbf");    // nor U+FFFF
+    EXPECT_EQ(xml(CellView::ofReal(2.5), adInteger), "2.5|r");
+    EXPECT_EQ(xml(CellView::ofReal(1e30), adNumeric), "1E+30|r");
+    EXPECT_EQ(xml(CellView::ofReal(-1e30), adCurrency), "-1E+30|r");
+    EXPECT_EQ(xml(CellView::ofText("2024-01-02 10:30:00"), adDBDate), "2024-01-02 10:30:00|t");
+    EXPECT_EQ(xml(CellView::ofText("2024-01-02 10:30:00"), adDBTime), "2024-01-02 10:30:00|t");
+    EXPECT_EQ(xml(CellView::ofInteger(5), adVarBinary), "5|i");
+    EXPECT_EQ(xml(CellView::ofBlob("abc"), adDouble), "616263|b");
+    // ... and values that read back as themselves stay unmarked.
+    EXPECT_EQ(xml(CellView::ofText("10:30:00"), adDBTime), "10:30:00");
+    EXPECT_EQ(xml(CellView::ofText("abc"), adInteger), "abc");
+    EXPECT_EQ(xml(CellView::ofText("2.5"), adInteger), "2.5");     // text in, text out
+    EXPECT_EQ(xml(CellView::ofReal(1e-30), adNumeric), "0");        // the decimal it reads as
+    EXPECT_EQ(xml(CellView::ofText("12.50"), adNumeric), "12.5");
+
+    EXPECT_EQ(cellFromMarkedXmlText("2.5", "r")->real, 2.5);
+    EXPECT_EQ(cellFromMarkedXmlText("-7", "i")->integer, -7);
+    EXPECT_EQ(cellFromMarkedXmlText("2.5", "t")->bytes, "2.5");
+    EXPECT_EQ(cellFromMarkedXmlText("0aff", "b")->bytes, std::string("\x0a\xff", 2));
+    EXPECT_EQ(cellFromMarkedXmlText("ab", "h:610162")->bytes, "a\x01" "b");
+    EXPECT_FALSE(cellFromMarkedXmlText("x", "r"));
+    EXPECT_FALSE(cellFromMarkedXmlText("abc", "b"));
+    EXPECT_FALSE(cellFromMarkedXmlText("x", "q"));
 
     EXPECT_EQ(cellFromXmlText("2007-03-05T10:20:30", fieldOfType(u"d", adDBTimeStamp)).bytes, "2007-03-05 10:20:30");
     EXPECT_EQ(cellFromXmlText("True", fieldOfType(u"b", adBoolean)).integer, 1);

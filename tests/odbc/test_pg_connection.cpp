@@ -116,6 +116,19 @@ TEST_F(PgConnection, AWrongPasswordFailsWithTheServersMessage) {
     EXPECT_EQ(stateOf(c.get()), adStateClosed);
 }
 
+// A NUL would end the driver's connect string: the right password followed by a NUL and
+// anything else would be taken for the right password. Refused before any connect.
+TEST_F(PgConnection, APasswordHoldingANulIsRefusedNotCut) {
+    const Str password = *ConnectionString::parse(connectionString()).get(u"Password");
+    auto c = newConnection();
+    rt::Error e = errorOf([&] {
+        rt::check(c->Open(withPair(connectionString(), u"Password", password + Str(1, u'\0') + u"x"), Str(), Str(), -1));
+    });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_NE(u8(e.description()).find("NUL"), std::string::npos) << u8(e.description());
+    EXPECT_EQ(stateOf(c.get()), adStateClosed);
+}
+
 TEST_F(PgConnection, OpenArgumentsAndTheStringsSpellingsAreAccepted) {
     // User and password as Open's arguments, names in any case, a quoted value.
     const Str cs = connectionString();

@@ -110,6 +110,7 @@ struct Writer {
     std::vector<Name> interned;         // the same, in the document's dictionary
     Name rowName;
     std::string text;                   // scratch for values
+    std::string mark;                   // scratch: how a value is to be read back
     std::vector<CellView> cells;        // scratch for a row's cells
 
     void prop(Element n, Namespace ns, const char* name, const char* value) { tree.addAttribute(n, ns, name, value); }
@@ -177,7 +178,7 @@ struct Writer {
                      const std::vector<uint8_t>* only) {
         Element e = tree.appendElement(parent, z, rowName);
         dom::native::AttributeAppender attributes(e);
-        std::string nulls;
+        std::string nulls, stored;
         const size_t n = data.fields.size();
         cells.resize(n);
         const Overlay* overlay = original ? nullptr : data.findOverlay(row);
@@ -190,16 +191,21 @@ struct Writer {
         for (size_t i = 0; i < n; ++i) {
             if (only && !(*only)[i]) continue;
             text.clear();
-            if (appendXmlText(text, cells[i], data.fields[i])) {
+            if (appendXmlText(text, cells[i], data.fields[i], mark)) {
                 attributes.append(interned[i], text);
+                if (!mark.empty()) {
+                    if (!stored.empty()) stored.push_back(' ');
+                    stored += xmlNames[i] + ":" + mark;
+                }
             } else if (only) {
                 if (!nulls.empty()) nulls.push_back(' ');
                 nulls += xmlNames[i];
             }
         }
-        if (!nulls.empty()) {
+        if (!nulls.empty() || !stored.empty()) {
             const Namespace ext = tree.declareNamespace(e, kExtensionNs, "vm");
-            prop(e, ext, "null", nulls);
+            if (!nulls.empty()) prop(e, ext, "null", nulls);
+            if (!stored.empty()) prop(e, ext, "stored", stored);
         }
         return e;
     }
@@ -385,19 +391,47 @@ struct Reader {
     std::vector<uint8_t> present;
 
     // Cells of a row element; present marks the attributes it had. Columns listed in the
-    // extension's null list count as present and null.
+    // extension's null list count as present and null; those in its stored list are read
+    // as their marks say.
     void readCells(ElementRef row) {
         cells.assign(data.fields.size(), Cell());
         present.assign(data.fields.size(), 0);
+        std::optional<std::string> stored;
         for (AttributeRef a = row.firstAttribute(); a; a = a.next()) {
             if (const char* uri = a.namespaceUri()) {
-                if (std::strcmp(uri, kExtensionNs) == 0 && std::strcmp(a.name(), "null") == 0) markNulls(a.value());
+                if (std::strcmp(uri, kExtensionNs) == 0) {
+                    if (std::strcmp(a.name(), "null") == 0) markNulls(a.value());
+                    if (std::strcmp(a.name(), "stored") == 0) stored = a.value();
+                }
                 continue;
             }
             auto it = byXmlName.find(a.name());
             if (it == byXmlName.end()) continue;  // not a column: ignored, as the format says
             cells[it->second] = cellFromXmlText(a.value(), data.fields[it->second]);
             present[it->second] = 1;
+        }
+        if (stored) readStored(row, *stored);
+    }
+
+    // The list "name:mark name:mark ..." of values written in their storage class's form.
+    void readStored(ElementRef row, std::string_view list) {
+        size_t i = 0;
+        while (i < list.size()) {
+            size_t e = list.find(' ', i);
+            if (e == std::string_view::npos) e = list.size();
+            const std::string_view item = list.substr(i, e - i);
+            i = e + 1;
+            const size_t colon = item.find(':');
+            if (colon == std::string_view::npos) continue;
+            const std::string name(item.substr(0, colon));
+            auto it = byXmlName.find(name);
+            if (it == byXmlName.end() || !present[it->second]) continue;
+            for (AttributeRef a = row.firstAttribute(); a; a = a.next()) {
+                if (a.namespaceUri() || name != a.name()) continue;
+                if (auto cell = cellFromMarkedXmlText(a.value(), item.substr(colon + 1)))
+                    cells[it->second] = std::move(*cell);
+                break;
+            }
         }
     }
 

@@ -9,7 +9,10 @@
 // format's own elements: rs:insert for added rows, rs:update (rs:original with the row as
 // read, then a z:row with the changed columns) and rs:delete. A changed column that became
 // null, which the format cannot say with an absent attribute, is listed in an attribute of
-// this platform's own namespace on the changed row; other readers ignore it.
+// this platform's own namespace on the changed row; other readers ignore it. So is a value
+// the column's type would read back as another (2.5 held in an integer column, text with
+// characters XML cannot carry): written in its storage class's form, and listed with how to
+// read it in the row's "stored" attribute of that namespace (values.h, appendXmlText).
 //
 // Read: documents of that shape whatever their prefixes (namespaces decide), columns
 // described inside s:ElementType or referenced from it with s:attribute, types given on the

@@ -19,6 +19,17 @@ ProviderRegistrar::ProviderRegistrar(const char16_t* name, ProviderFactory facto
     providers()[rt::asciiLower(name)] = std::move(factory);
 }
 
+void requireCompleteCommand(rt::StrView sql) {
+    if (sql.find(u'\0') != rt::StrView::npos)
+        throw rt::Error::status(kErrorsInCommand,
+                                u"The command text holds a NUL character (U+0000); no statement may hold one.");
+}
+
+void requireCompleteName(rt::StrView text, rt::StrView what) {
+    if (text.find(u'\0') != rt::StrView::npos)
+        throw rt::Error::status(rt::E_FAIL, rt::Str(what) + u" holds a NUL character (U+0000); no name may hold one.");
+}
+
 const ProviderFactory& providerNamed(rt::StrView name) {
     const rt::Str key = rt::asciiLower(name.empty() ? rt::StrView(kDefaultProvider) : name);
     auto it = providers().find(key);

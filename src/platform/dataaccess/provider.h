@@ -89,6 +89,13 @@ struct ProviderRegistrar {
     ProviderRegistrar(const char16_t* name, ProviderFactory factory);
 };
 
+// The C interfaces under the providers take U+0000 for the end of a text, so a text holding
+// one would be cut there (a statement run in part, another file opened). These throw when
+// text holds one: requireCompleteCommand with kErrorsInCommand, requireCompleteName with
+// E_FAIL naming what the text is ("The Data Source", ...). Return normally otherwise.
+void requireCompleteCommand(rt::StrView sql);
+void requireCompleteName(rt::StrView text, rt::StrView what);
+
 // The provider of that name; an empty name gives the embedded default ("SQLite"). Throws
 // error 3706 when none is registered.
 const ProviderFactory& providerNamed(rt::StrView name);

@@ -191,7 +191,7 @@ void RecordsetObject::writeRowNow(size_t index, const std::vector<Cell>& cells, 
     Overlay& o = data_->overlayOf(row);
     o.cells = cells;
     applyGenerated(o, generated);
-    data_->rebase(row);
+    data_->rebase(row, insert);
 }
 
 void RecordsetObject::commitEdit() {
@@ -507,7 +507,7 @@ rt::HRESULT RecordsetObject::UpdateBatch(int32_t affect) {
         for (auto& [index, generated] : written) {
             Row& r = data_->rows[index];
             applyGenerated(data_->overlayOf(r), generated);
-            data_->rebase(r);
+            data_->rebase(r, r.status == RowStatus::New);
         }
         auto& del = data_->deleted;
         del.erase(std::remove_if(del.begin(), del.end(),

@@ -50,6 +50,7 @@ void RecordsetObject::openFromDocument(rt::IDispatch* document, int32_t lockType
 }
 
 void RecordsetObject::openFromFile(const rt::Str& path, int32_t lockType) {
+    requireCompleteName(path, u"The file name");
     const std::string file = rt::toUtf8(path);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec))
@@ -83,7 +84,7 @@ rt::HRESULT RecordsetObject::Open(const rt::Variant& source, const rt::Variant& 
         }
         if (!con.isMissing()) resolveConnection(con);
         ConnectionObject* c = connectionObjectOf(connection_.get());
-        if (!c) {
+        if (!c && text.find(u'\0') == rt::Str::npos) {
             std::error_code ec;
             if (std::filesystem::is_regular_file(rt::toUtf8(text), ec)) {
                 openFromFile(text, lock);
@@ -134,6 +135,7 @@ rt::HRESULT RecordsetObject::Save(const rt::Variant& destination, int32_t persis
             return;
         }
         if (!dest.isString() || dest.str().empty()) invalidArgument();
+        requireCompleteName(dest.str(), u"The file name");
         const std::string file = rt::toUtf8(dest.str());
         std::error_code ec;
         if (std::filesystem::exists(file, ec))

@@ -149,7 +149,8 @@ bool RowsetData::contains(uint32_t ordinal) const {
     return i < rows.size() && rows[i].ordinal == ordinal;
 }
 
-void RowsetData::rebase(Row& row) {
+void RowsetData::rebase(Row& row, bool inserted) {
+    if (inserted) row.insertedHere = true;
     if (const Overlay* o = findOverlay(row)) {
         std::vector<CellView> views(fields.size());
         for (size_t i = 0; i < views.size(); ++i) views[i] = o->cells[i].view();

@@ -47,6 +47,9 @@ struct Row {
     uint32_t overlay = kNoOverlay;
     uint32_t ordinal = 0;  // position among all rows ever made; rows stay sorted by it
     RowStatus status = RowStatus::Unchanged;
+    // Inserted through this record set: a column it left null may hold what the database
+    // chose (a default), so its original value is not known.
+    bool insertedHere = false;
 };
 
 // Current values of a changed or added row, and which of them were set.
@@ -84,8 +87,9 @@ public:
     size_t positionOf(uint32_t ordinal) const;
     bool contains(uint32_t ordinal) const;
 
-    // The row's current values become its original ones (after they were written back).
-    void rebase(Row& row);
+    // The row's current values become its original ones (after they were written back;
+    // inserted: the row was new).
+    void rebase(Row& row, bool inserted = false);
     bool hasPendingChanges() const;
     // Moves rows[index] to the pending deletions (an added row is simply dropped).
     void markDeleted(size_t index);

@@ -1,6 +1,12 @@
 // The embedded default provider: "Provider=SQLite;Data Source=PATH" over the SQLite C library.
+// "Mode=Read" opens the file read-only (and nothing else is written through the connection);
+// "Uri=True" reads a Data Source beginning with "file:" as a SQLite URI, which otherwise is
+// a file name. The connection's command time-out bounds both the wait for a lock and each
+// statement's run.
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <list>
 #include <unordered_map>
@@ -29,6 +35,8 @@ rt::HRESULT statusOf(int rc, bool preparing) {
 }
 
 [[noreturn]] void fail(sqlite3* db, int rc, bool preparing = false) {
+    // Only the session's own clock interrupts a statement (see SqliteSession::Deadline).
+    if ((rc & 0xFF) == SQLITE_INTERRUPT) throw rt::Error::status(kTimeoutExpired, u"Query timeout expired");
     const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     throw rt::Error::status(statusOf(rc, preparing), rt::fromUtf8(message ? message : "SQLite error"));
 }
@@ -178,6 +186,8 @@ public:
     }
 
     ExecuteResult execute(rt::StrView sql, RowsetData* out) override {
+        requireCompleteCommand(sql);
+        const Deadline deadline(*this);
         const std::string text = rewriteStatement(rt::toUtf8(sql), DialectRules{});
         ExecuteResult result;
         const char* tail = text.c_str();
@@ -215,6 +225,7 @@ public:
     }
 
     ChangeResult apply(const RowChange& change) override {
+        const Deadline deadline(*this);
         const std::string sql = changeSql(change);
         sqlite3_stmt* st = cached(sql);
         int index = 1;
@@ -278,11 +289,43 @@ public:
 
     bool alive() override { return db_ != nullptr; }
     void setCommandTimeout(int32_t seconds) override {
-        // 0 means "wait as long as it takes", as for a command time-out.
+        // 0 means "wait as long as it takes", for the lock as for the statement.
         sqlite3_busy_timeout(db_, seconds <= 0 ? INT_MAX : (seconds >= INT_MAX / 1000 ? INT_MAX : seconds * 1000));
+        timeout_ = std::chrono::seconds(std::max(seconds, 0));
     }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // Virtual machine steps between two looks at the clock: often enough to stop within a
+    // few milliseconds, rarely enough to cost nothing measurable.
+    static constexpr int kStepsPerLook = 10000;
+
+    // The command time-out of one execute or apply: SQLite calls back every kStepsPerLook
+    // steps, and a statement past its time is interrupted (SQLITE_INTERRUPT, reported by
+    // fail as the time-out). No time-out, no callback.
+    class Deadline {
+    public:
+        explicit Deadline(SqliteSession& s) : s_(s) {
+            if (s_.timeout_.count() <= 0) return;
+            s_.deadline_ = Clock::now() + s_.timeout_;
+            sqlite3_progress_handler(s_.db_, kStepsPerLook, &SqliteSession::pastDeadline, &s_);
+            armed_ = true;
+        }
+        ~Deadline() {
+            if (armed_) sqlite3_progress_handler(s_.db_, 0, nullptr, nullptr);
+        }
+        Deadline(const Deadline&) = delete;
+        Deadline& operator=(const Deadline&) = delete;
+
+    private:
+        SqliteSession& s_;
+        bool armed_ = false;
+    };
+
+    static int pastDeadline(void* session) {
+        return Clock::now() >= static_cast<SqliteSession*>(session)->deadline_ ? 1 : 0;
+    }
+
     void fillResult(sqlite3_stmt* st, RowsetData& out) {
         const int n = sqlite3_column_count(st);
         std::vector<bool> typed(size_t(n), true);
@@ -380,26 +423,50 @@ private:
     }
 
     sqlite3* db_;
+    std::chrono::seconds timeout_{0};
+    Clock::time_point deadline_;
     int depth_ = 0;
     std::unordered_map<std::string, Statement> cache_;
 };
+
+bool isTrue(rt::StrView v) {
+    return rt::equalsAsciiNoCase(v, u"true") || rt::equalsAsciiNoCase(v, u"yes") || v == u"1";
+}
+
+// The file name SQLite is given for a Data Source: a name that begins with "file:" is a
+// file of that name unless the connection string asks for URIs ("Uri=True"), as SQLite
+// would otherwise take it for a URI with options of its own.
+std::string fileNameOf(rt::StrView dataSource, bool uris) {
+    std::string file = rt::toUtf8(dataSource);
+    if (!uris && file.compare(0, 5, "file:") == 0) file.insert(0, "./");
+    return file;
+}
+
+// A read-only connection writes nothing anywhere: no other database attached (which
+// would create its file), hence no VACUUM INTO (which attaches its target) either.
+int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*) {
+    return action == SQLITE_ATTACH ? SQLITE_DENY : SQLITE_OK;
+}
 
 std::unique_ptr<Session> openSession(const ConnectRequest& request) {
     const auto path = request.properties.get({u"Data Source", u"DataSource"});
     if (!path || path->empty())
         throw rt::Error::status(rt::E_FAIL, u"The connection string names no Data Source (the database file).");
+    requireCompleteName(*path, u"The Data Source");
     const auto mode = request.properties.get(u"Mode");
     const bool readOnly = mode && rt::equalsAsciiNoCase(*mode, u"Read");
+    const bool uris = isTrue(request.properties.get(u"Uri").value_or(rt::Str()));
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
-                      SQLITE_OPEN_NOMUTEX;
+                      SQLITE_OPEN_NOMUTEX | (uris ? SQLITE_OPEN_URI : 0);
     sqlite3* db = nullptr;
-    const std::string file = rt::toUtf8(*path);
+    const std::string file = fileNameOf(*path, uris);
     const int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         rt::Str message = rt::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close_v2(db);
         throw rt::Error::status(statusOf(rc, false), message + u" (" + *path + u")");
     }
+    if (readOnly) sqlite3_set_authorizer(db, readOnlyAuthorizer, nullptr);
     auto session = std::make_unique<SqliteSession>(db);
     session->setCommandTimeout(request.commandTimeout);
     return session;

@@ -1,5 +1,6 @@
 #include "values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -483,23 +484,66 @@ Cell cellFor(const rt::Variant& value, const FieldInfo& f) {
 
 namespace {
 
-bool needsCleaning(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\n' && c != '\r')) return true;
-    return false;
+// True when s is valid UTF-8 of characters XML 1.0 allows (no control characters but tab,
+// line feed and carriage return, no surrogates, neither U+FFFE nor U+FFFF).
+bool xmlCanCarry(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        const unsigned lead = *p;
+        if (lead < 0x80) {
+            if (lead < 0x20 && lead != '\t' && lead != '\n' && lead != '\r') return false;
+            ++p;
+            continue;
+        }
+        size_t n = 0;
+        uint32_t cp = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            n = 2;
+            cp = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            n = 3;
+            cp = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            n = 4;
+            cp = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (size_t(end - p) < n) return false;
+        for (size_t k = 1; k < n; ++k) {
+            if ((p[k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[k] & 0x3F);
+        }
+        const bool overlong = (n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000);
+        if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF)
+            return false;
+        p += n;
+    }
+    return true;
 }
 
-// Text as XML can carry it: valid UTF-8, without the control characters XML 1.0 forbids.
+// Text as XML can carry it: what it holds of valid UTF-8, without the characters XML 1.0
+// forbids.
 void appendXmlSafe(std::string& out, std::string_view s) {
-    if (!needsCleaning(s)) {
+    if (xmlCanCarry(s)) {
         out.append(s);
         return;
     }
-    rt::Str w = rt::fromUtf8(s);
+    const rt::Str w = rt::fromUtf8(s);
     rt::Str kept;
     kept.reserve(w.size());
-    for (char16_t c : w)
-        if (c >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r') kept.push_back(c);
+    for (size_t i = 0; i < w.size(); ++i) {
+        const char16_t c = w[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
+            kept.push_back(c);
+            kept.push_back(w[++i]);
+            continue;
+        }
+        const bool allowed = (c >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r') && !(c >= 0xD800 && c <= 0xDFFF) &&
+                             c != 0xFFFE && c != 0xFFFF;
+        if (allowed) kept.push_back(c);
+    }
     out += rt::toUtf8(kept);
 }
 
@@ -533,17 +577,25 @@ bool appendDecimalOfReal(std::string& out, double v) {
         }
         return true;
     };
+    // A decimal holds at most 28 digits in all (29 below 7.9e28): longer texts, however few
+    // their significant digits, do not read back as one.
+    auto fitsDecimal = [](const char* b, const char* e) {
+        int all = 0;
+        for (const char* p = b; p != e; ++p) all += *p >= '0' && *p <= '9';
+        return all <= 28;
+    };
     char buf[40];
     int digits = 0;
     // The shortest text that reads back as v is that decimal whenever it has at most 15
     // significant digits; otherwise round to 15.
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
     if (r.ec == std::errc() && plain(buf, r.ptr, digits) && digits <= 15) {
+        if (!fitsDecimal(buf, r.ptr)) return false;
         out.append(buf, r.ptr);
         return true;
     }
     r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    if (r.ec != std::errc() || !plain(buf, r.ptr, digits)) return false;
+    if (r.ec != std::errc() || !plain(buf, r.ptr, digits) || !fitsDecimal(buf, r.ptr)) return false;
     out.append(buf, r.ptr);
     return true;
 }
@@ -567,6 +619,7 @@ bool appendCanonicalDate(std::string& out, std::string_view s, DataType t) {
     if (s.size() == 19 && (s[10] != ' ' || !digits(11, 2, h) || s[13] != ':' || !digits(14, 2, mi) || s[16] != ':' ||
                            !digits(17, 2, sec) || h > 23 || mi > 59 || sec > 59))
         return false;
+    if (t == adDBDate && h + mi + sec != 0) return false;  // a time of day the date form would drop
     out.append(s.substr(0, 10));
     if (t == adDBDate) return true;
     if (s.size() == 19) {
@@ -578,35 +631,35 @@ bool appendCanonicalDate(std::string& out, std::string_view s, DataType t) {
     return true;
 }
 
-}  // namespace
+// Exactly the same value: the same type, and the same content.
+bool sameValue(const rt::Variant& a, const rt::Variant& b) {
+    if (a.type() != b.type()) return false;
+    if (a.isArray()) {
+        const auto& x = a.array().items();
+        const auto& y = b.array().items();
+        return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(), sameValue);
+    }
+    switch (a.type()) {
+        case rt::VT_EMPTY:
+        case rt::VT_NULL: return true;
+        case rt::VT_I2:
+        case rt::VT_I4:
+        case rt::VT_I8:
+        case rt::VT_BOOL:
+        case rt::VT_CY: return a.i8() == b.i8();
+        case rt::VT_R8:
+        case rt::VT_DATE: {
+            const double x = a.type() == rt::VT_R8 ? a.r8() : a.date(), y = b.type() == rt::VT_R8 ? b.r8() : b.date();
+            return x == y || (std::isnan(x) && std::isnan(y));
+        }
+        case rt::VT_DECIMAL: return a.decimal() == b.decimal();
+        case rt::VT_BSTR: return a.str() == b.str();
+        default: return false;
+    }
+}
 
-bool appendXmlText(std::string& out, CellView c, const FieldInfo& f) {
-    if (c.kind == CellKind::Null) return false;
-    const DataType t = f.type;
-    if (isIntegerType(t) && c.kind == CellKind::Integer) {
-        appendInt(out, c.integer);
-        return true;
-    }
-    if (isTextType(t) && c.kind == CellKind::Text) {
-        appendXmlSafe(out, c.bytes);
-        return true;
-    }
-    if (t == adBoolean && c.kind == CellKind::Integer) {
-        out += c.integer ? "True" : "False";
-        return true;
-    }
-    if (isFloatType(t) && (c.kind == CellKind::Real || c.kind == CellKind::Integer)) {
-        appendReal(out, c.kind == CellKind::Real ? c.real : double(c.integer));
-        return true;
-    }
-    if (isBinaryType(t) && (c.kind == CellKind::Blob || c.kind == CellKind::Text)) {
-        appendHex(out, c.bytes);
-        return true;
-    }
-    if (t != adCurrency && isExactNumericType(t) && c.kind == CellKind::Real && appendDecimalOfReal(out, c.real))
-        return true;
-    if (isDateType(t) && c.kind == CellKind::Text && appendCanonicalDate(out, c.bytes, t)) return true;
-    const rt::Variant v = variantOf(c, f);
+// The text of the value a cell reads as in its field.
+void appendValueText(std::string& out, const rt::Variant& v, CellView c, DataType t) {
     switch (v.type()) {
         case rt::VT_BOOL: out += v.boolean() ? "True" : "False"; break;
         case rt::VT_DATE: out += isoDateText(v.date(), t == adDBDate || t == adDBTime ? t : adDBTimeStamp, 'T'); break;
@@ -632,7 +685,113 @@ bool appendXmlText(std::string& out, CellView c, const FieldInfo& f) {
             }
             break;
     }
+}
+
+// A cell in its storage class's own form, with the mark that says so (see appendXmlText).
+void appendMarked(std::string& out, CellView c, std::string& mark) {
+    switch (c.kind) {
+        case CellKind::Integer:
+            appendInt(out, c.integer);
+            mark = "i";
+            return;
+        case CellKind::Real:
+            appendReal(out, c.real);
+            mark = "r";
+            return;
+        case CellKind::Text:
+            if (xmlCanCarry(c.bytes)) {
+                out.append(c.bytes);
+                mark = "t";
+            } else {
+                appendXmlSafe(out, c.bytes);
+                mark = "h:";
+                appendHex(mark, c.bytes);
+            }
+            return;
+        case CellKind::Blob:
+            appendHex(out, c.bytes);
+            mark = "b";
+            return;
+        case CellKind::Null: return;
+    }
+}
+
+std::optional<std::string> bytesOfHex(std::string_view s) {
+    if (s.size() % 2) return std::nullopt;
+    std::string bytes;
+    bytes.reserve(s.size() / 2);
+    for (size_t i = 0; i < s.size(); i += 2) {
+        const int hi = hexValue(s[i]), lo = hexValue(s[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        bytes.push_back(char(hi * 16 + lo));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+bool appendXmlText(std::string& out, CellView c, const FieldInfo& f, std::string& mark) {
+    mark.clear();
+    if (c.kind == CellKind::Null) return false;
+    const DataType t = f.type;
+    // The usual cells, whose text reads back as them.
+    if (isIntegerType(t) && c.kind == CellKind::Integer) {
+        appendInt(out, c.integer);
+        return true;
+    }
+    if (isTextType(t) && c.kind == CellKind::Text) {
+        if (xmlCanCarry(c.bytes))
+            out.append(c.bytes);
+        else
+            appendMarked(out, c, mark);
+        return true;
+    }
+    if (t == adBoolean && c.kind == CellKind::Integer) {
+        out += c.integer ? "True" : "False";
+        return true;
+    }
+    if (isFloatType(t) && (c.kind == CellKind::Real || c.kind == CellKind::Integer)) {
+        appendReal(out, c.kind == CellKind::Real ? c.real : double(c.integer));
+        return true;
+    }
+    if (isBinaryType(t) && (c.kind == CellKind::Blob || c.kind == CellKind::Text)) {
+        appendHex(out, c.bytes);
+        return true;
+    }
+    if (t != adCurrency && isExactNumericType(t) && c.kind == CellKind::Real && appendDecimalOfReal(out, c.real))
+        return true;
+    if (isDateType(t) && c.kind == CellKind::Text && appendCanonicalDate(out, c.bytes, t)) return true;
+
+    // The text of the value the cell reads as, when that reads back as the same value.
+    const size_t start = out.size();
+    const rt::Variant v = variantOf(c, f);
+    appendValueText(out, v, c, t);
+    if (v.type() == rt::VT_DECIMAL || v.type() == rt::VT_CY) return true;  // exact by construction
+    const std::string_view written(out.data() + start, out.size() - start);
+    if (sameValue(variantOf(cellFromXmlText(written, f).view(), f), v)) return true;
+    out.resize(start);
+    appendMarked(out, c, mark);
     return true;
+}
+
+std::optional<Cell> cellFromMarkedXmlText(std::string_view s, std::string_view mark) {
+    if (mark == "i") {
+        if (auto v = parseInt(s)) return integerCell(*v);
+    } else if (mark == "r") {
+        if (auto v = parseReal(s)) return realCell(*v);
+    } else if (mark == "t") {
+        return textCell(std::string(s));
+    } else if (mark == "b") {
+        if (auto bytes = bytesOfHex(s)) {
+            Cell c;
+            c.kind = CellKind::Blob;
+            c.bytes = std::move(*bytes);
+            return c;
+        }
+    } else if (mark.substr(0, 2) == "h:") {
+        if (auto bytes = bytesOfHex(mark.substr(2))) return textCell(std::move(*bytes));
+    }
+    return std::nullopt;
 }
 
 Cell cellFromXmlText(std::string_view s, const FieldInfo& f) {

@@ -46,10 +46,21 @@ std::optional<double> parseIsoDate(std::string_view text);
 // The persisted format's text of a cell (dates "YYYY-MM-DDTHH:MM:SS", booleans "True" /
 // "False", numbers with "." and no grouping, binary as hexadecimal, GUIDs without braces),
 // appended to out. Returns false for a null cell (written as an absent attribute).
-bool appendXmlText(std::string& out, CellView cell, const FieldInfo& field);
+//
+// Some cells would not read back as the same value from that text: a value SQLite keeps
+// against its column's declared type (2.5 in an integer column, a time of day in a date
+// column), text holding characters XML cannot carry. Such a cell is written in its storage
+// class's own form instead, and mark tells how to read it back (cellFromMarkedXmlText):
+// "i" integer, "r" real, "t" text, "b" bytes in hexadecimal, or "h:" and the text's UTF-8
+// bytes in hexadecimal (out then holds the text without what XML cannot carry). mark is
+// left empty for every other cell.
+bool appendXmlText(std::string& out, CellView cell, const FieldInfo& field, std::string& mark);
 // A cell read from the persisted format's text for this field (text that does not read as
 // the field's type is kept as text).
 Cell cellFromXmlText(std::string_view text, const FieldInfo& field);
+// The cell of a value written with a mark (see appendXmlText); nullopt when the mark is not
+// one of ours or the text does not read as it says.
+std::optional<Cell> cellFromMarkedXmlText(std::string_view text, std::string_view mark);
 
 // "{...}" upper case from a GUID text with or without braces; nullopt when not a GUID.
 std::optional<std::string> canonicalGuid(std::string_view text);

@@ -52,6 +52,16 @@ std::vector<size_t> WriteBack::locatingFields(const Table& t) {
     return keys.empty() ? t.fields : keys;
 }
 
+std::vector<size_t> WriteBack::updateCriteria(const Table& t, const Row& row, const std::vector<uint8_t>& changed) {
+    std::vector<size_t> criteria = locatingFields(t);
+    for (size_t i : t.fields) {
+        if (!changed[i] || std::find(criteria.begin(), criteria.end(), i) != criteria.end()) continue;
+        if (row.insertedHere && data_.originalCell(row, i).isNull()) continue;
+        criteria.push_back(i);
+    }
+    return criteria;
+}
+
 std::vector<std::pair<size_t, int64_t>> WriteBack::write(const Row& row, RowChange::Kind kind, RowValues values) {
     std::vector<std::pair<size_t, int64_t>> generated;
     const std::vector<Table> all = tables();
@@ -66,14 +76,21 @@ std::vector<std::pair<size_t, int64_t>> WriteBack::write(const Row& row, RowChan
                 if ((*values.changed)[i]) change.set.push_back({&data_.fields[i], (*values.cells)[i].view()});
             if (change.set.empty() && (kind == RowChange::Update || all.size() > 1)) continue;
         }
-        if (kind != RowChange::Insert)
-            for (size_t i : locatingFields(t)) change.where.push_back({&data_.fields[i], data_.originalCell(row, i)});
+        if (kind != RowChange::Insert) {
+            const std::vector<size_t> criteria =
+                kind == RowChange::Update ? updateCriteria(t, row, *values.changed) : locatingFields(t);
+            for (size_t i : criteria) change.where.push_back({&data_.fields[i], data_.originalCell(row, i)});
+        }
 
         const ChangeResult result = session_.apply(change);
         if (kind != RowChange::Insert && result.rowsAffected == 0)
             throw rt::Error::status(kRowNotLocated,
                                     u"Row cannot be located for updating. Some values may have been changed since "
                                     u"it was last read.");
+        // Rows equal in every value the change is located by (a table without a key): the
+        // change reached more than its row. The caller's transaction undoes it.
+        if (kind != RowChange::Insert && result.rowsAffected > 1)
+            throw rt::Error::status(rt::E_FAIL, u"Insufficient key column information for updating or refreshing.");
         if (kind == RowChange::Insert && result.generatedKey)
             for (size_t i : t.fields)
                 if (data_.fields[i].autoIncrement && !(*values.changed)[i])

@@ -22,10 +22,14 @@ public:
     // Writes one row: an insert of the set columns, an update of the changed ones, or a
     // delete, per base table the row's fields come from. Updates and deletes find the row by
     // its key columns' original values (every column's, long ones aside, for a table without
-    // a key). Returns the values the database assigned to auto-increment fields left unset,
-    // as (field index, value). Throws kRowNotLocated when the row is no longer there, E_FAIL
-    // "Insufficient base table information..." when no field names a base table, and the
-    // provider's errors.
+    // a key); an update also by the original values of the columns it writes, so that a
+    // change another user made to one of them meanwhile is never overwritten (a column this
+    // record set inserted as null is left out: the database may have filled it). Returns the
+    // values the database assigned to auto-increment fields left unset, as (field index,
+    // value). Throws kRowNotLocated when no row matches (nothing is written then), E_FAIL
+    // "Insufficient key column information..." when more than one row matched (the caller's
+    // transaction must undo the change), E_FAIL "Insufficient base table information..." when
+    // no field names a base table, and the provider's errors.
     std::vector<std::pair<size_t, int64_t>> write(const Row& row, RowChange::Kind kind, RowValues values);
 
 private:
@@ -35,6 +39,9 @@ private:
     };
     std::vector<Table> tables() const;
     std::vector<size_t> locatingFields(const Table& t);
+    // The fields an update of row finds its row by: the locating ones, then the written ones
+    // whose original value is known.
+    std::vector<size_t> updateCriteria(const Table& t, const Row& row, const std::vector<uint8_t>& changed);
 
     const RowsetData& data_;
     Session& session_;

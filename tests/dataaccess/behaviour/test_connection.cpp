@@ -1,4 +1,6 @@
 // Connection behaviour, on every backend.
+#include <chrono>
+
 #include "runtime/dispatch.h"
 #include "suites.h"
 
@@ -83,6 +85,45 @@ TEST_P(ConnectionTest, DatabaseErrorsCarryTheStatusAndTheDatabasesMessage) {
     exec(u"insert into k values (1)");
     e = errorOf([&] { exec(u"insert into k values (1)"); });
     EXPECT_EQ(e.hresult(), kIntegrityViolation);
+}
+
+// A NUL in the command text is refused whole: a C interface below would take it for the
+// end of the text and run the part before it (a delete without its condition).
+TEST_P(ConnectionTest, ANulInTheCommandTextIsRefusedWhole) {
+    exec(u"create table t (a int)");
+    exec(u"insert into t values (1)");
+    exec(u"insert into t values (2)");
+    const Str sql = u"delete from t" + Str(1, u'\0') + u" where a = 1";
+    rt::Error e = errorOf([&] { execute(conn(), sql); });
+    EXPECT_EQ(e.hresult(), kErrorsInCommand);
+    EXPECT_NE(u8(e.description()).find("NUL"), std::string::npos);
+    EXPECT_EQ(text(scalarOf(u"select count(*) from t")), "2");
+    auto rs = newRecordset();
+    e = errorOf([&] {
+        rt::check(rs->Open(Variant(sql), Variant(rt::ComPtr<rt::IDispatch>(conn())), adOpenStatic, adLockOptimistic,
+                           adCmdText));
+    });
+    EXPECT_EQ(e.hresult(), kErrorsInCommand);
+    EXPECT_EQ(text(scalarOf(u"select count(*) from t")), "2");
+    execute(conn(), u"delete from t where a = 1");  // the connection goes on
+    EXPECT_EQ(text(scalarOf(u"select count(*) from t")), "1");
+}
+
+// A runaway statement ends at the command time-out with the time-out status, and the
+// connection goes on.
+TEST_P(ConnectionTest, AStatementStopsAtItsCommandTimeout) {
+    auto c = newConnection();
+    rt::check(c->put_CommandTimeout(1));
+    rt::check(c->Open(connectionString(), Str(), Str(), -1));
+    const auto start = std::chrono::steady_clock::now();
+    rt::Error e = errorOf([&] {
+        query(c.get(), u"with recursive r(n) as (select 1 union all select n + 1 from r) select count(*) from r");
+    });
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(e.hresult(), kTimeoutExpired) << u8(e.description());
+    EXPECT_GE(waited, 0.9);
+    EXPECT_LT(waited, 10.0);
+    EXPECT_EQ(text(scalar(c.get(), u"select 1")), "1");
 }
 
 TEST_P(ConnectionTest, TransactionsNestCommitAndRollBack) {

@@ -147,6 +147,29 @@ TEST_P(WritesTest, KeylessTablesAreLocatedByEveryOriginalValue) {
     EXPECT_EQ(looseRows(), "1:why;2:z;");
 }
 
+// Two rows equal in every value cannot be told apart: changing or deleting one must not
+// change or delete the other.
+TEST_P(WritesTest, RowsThatCannotBeToldApartAreNotWritten) {
+    exec(u"insert into loose values (1, N'x')");  // a second (1, x)
+    auto rs = open(u"select a, b from loose order by a, b", adLockOptimistic);
+    setValue(rs.get(), Variant(u"b"), Variant(u"changed"));
+    rt::Error e = errorOf([&] { rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{}))); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_EQ(u8(e.description()), "Insufficient key column information for updating or refreshing.");
+    rt::check(rs->CancelUpdate());
+    EXPECT_EQ(looseRows(), "1:x;1:x;1:y;2:<null>;");
+    e = errorOf([&] { rt::check(rs->Delete(adAffectCurrent)); });
+    EXPECT_EQ(e.hresult(), rt::E_FAIL);
+    EXPECT_EQ(looseRows(), "1:x;1:x;1:y;2:<null>;");
+    // In a batch, the whole batch.
+    auto batch = open(u"select a, b from loose order by a desc, b desc", adLockBatchOptimistic);
+    setValue(batch.get(), Variant(u"b"), Variant(u"two"));  // (2, null): unique
+    rt::check(batch->MoveLast());
+    rt::check(batch->Delete(adAffectCurrent));  // one (1, x) of two
+    EXPECT_EQ(errorOf([&] { rt::check(batch->UpdateBatch(adAffectAll)); }).hresult(), rt::E_FAIL);
+    EXPECT_EQ(looseRows(), "1:x;1:x;1:y;2:<null>;");
+}
+
 TEST_P(WritesTest, ARowChangedUnderneathCannotBeLocated) {
     auto rs = open(u"select a, b from loose order by a, b", adLockOptimistic);
     exec(u"update loose set b = N'moved' where b = N'x'");
@@ -158,6 +181,122 @@ TEST_P(WritesTest, ARowChangedUnderneathCannotBeLocated) {
     rt::check(rs->get_EditMode(&mode));
     EXPECT_EQ(mode, adEditInProgress);  // the edit stays for the caller to cancel
     rt::check(rs->CancelUpdate());
+}
+
+// Another user's change between the read and the write: a column both wrote is never
+// overwritten; a column only the other wrote is kept.
+TEST_P(WritesTest, AnUpdateNeverOverwritesAChangeMadeMeanwhile) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockOptimistic);
+    auto other = openConnection(connectionString());
+    execute(other.get(), u"update keyed set name = N'theirs' where id = 1");
+    setValue(rs.get(), Variant(u"name"), Variant(u"mine"));
+    rt::Error e = errorOf([&] { rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{}))); });
+    EXPECT_EQ(e.hresult(), kRowNotLocated);
+    EXPECT_EQ(int32_t(e.hresult()), -2147217864);
+    EXPECT_EQ(u8(e.description()),
+              "Row cannot be located for updating. Some values may have been changed since it was last read.");
+    EXPECT_EQ(keyedRows(), "1:theirs:1.1;2:two:2.2;3:three:<null>;");  // nothing written
+    rt::check(rs->CancelUpdate());
+
+    // A null read, a value meanwhile: the null no longer matches either.
+    execute(other.get(), u"update keyed set amount = 5 where id = 3");
+    rt::check(rs->MoveLast());
+    setValue(rs.get(), Variant(u"amount"), Variant(int32_t(7)));
+    e = errorOf([&] { rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{}))); });
+    EXPECT_EQ(e.hresult(), kRowNotLocated);
+    rt::check(rs->CancelUpdate());
+
+    // Only the other user changed amount: the update of name goes through and keeps it.
+    execute(other.get(), u"update keyed set amount = 4.5 where id = 2");
+    rt::check(rs->MoveFirst());
+    rt::check(rs->MoveNext());
+    setValue(rs.get(), Variant(u"name"), Variant(u"dos"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(keyedRows(), "1:theirs:1.1;2:dos:4.5;3:three:5;");
+    // Written: the value written is the one the next update is checked against.
+    setValue(rs.get(), Variant(u"name"), Variant(u"deux"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(keyedRows(), "1:theirs:1.1;2:deux:4.5;3:three:5;");
+}
+
+TEST_P(WritesTest, ABatchWithARowChangedMeanwhileWritesNothing) {
+    auto rs = open(u"select id, name, amount from keyed order by id", adLockBatchOptimistic);
+    setValue(rs.get(), Variant(u"name"), Variant(u"uno"));  // row 1: nobody else touched it
+    rt::check(rs->MoveNext());
+    setValue(rs.get(), Variant(u"amount"), Variant(u"9.5"));  // row 2: changed meanwhile
+    rt::check(rs->MoveNext());
+    setValue(rs.get(), Variant(u"name"), Variant(u"tres"));  // row 3: another column changed meanwhile
+    auto other = openConnection(connectionString());
+    execute(other.get(), u"update keyed set amount = 8 where id = 2");
+    execute(other.get(), u"update keyed set amount = 3 where id = 3");
+
+    rt::Error e = errorOf([&] { rt::check(rs->UpdateBatch(adAffectAll)); });
+    EXPECT_EQ(e.hresult(), kRowNotLocated);
+    EXPECT_EQ(keyedRows(), "1:one:1.1;2:two:8;3:three:3;");  // all or nothing
+
+    // Row by row: rows 1 and 3 go through (the other user's amount of row 3 kept), row 2 is
+    // refused again.
+    rt::check(rs->MoveFirst());
+    rt::check(rs->UpdateBatch(adAffectCurrent));
+    rt::check(rs->MoveLast());
+    rt::check(rs->UpdateBatch(adAffectCurrent));
+    EXPECT_EQ(keyedRows(), "1:uno:1.1;2:two:8;3:tres:3;");
+    EXPECT_EQ(errorOf([&] { rt::check(rs->UpdateBatch(adAffectAll)); }).hresult(), kRowNotLocated);
+    EXPECT_EQ(keyedRows(), "1:uno:1.1;2:two:8;3:tres:3;");
+}
+
+TEST_P(WritesTest, AColumnTheDatabaseFilledOnInsertDoesNotBlockTheNextUpdate) {
+    exec(u"create table defaults (id int primary key, status int not null default 7, name nvarchar(10) null)");
+    auto rs = open(u"select id, status, name from defaults", adLockOptimistic);
+    Variant names(rt::Array(0, {Variant(u"id"), Variant(u"name")}));
+    rt::check(rs->AddNew(names, Variant(rt::Array(0, {Variant(int32_t(1)), Variant(u"a")}))));
+    EXPECT_EQ(text(scalarOf(u"select status from defaults where id = 1")), "7");
+    setValue(rs.get(), Variant(u"status"), Variant(int32_t(8)));  // read as null here, 7 there
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+    EXPECT_EQ(text(scalarOf(u"select status from defaults where id = 1")), "8");
+    // Written once, the value is known: a change meanwhile is caught again.
+    auto other = openConnection(connectionString());
+    execute(other.get(), u"update defaults set status = 9 where id = 1");
+    setValue(rs.get(), Variant(u"status"), Variant(int32_t(10)));
+    EXPECT_EQ(errorOf([&] { rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{}))); }).hresult(),
+              kRowNotLocated);
+}
+
+// The values an update is checked against are the ones read, in every type: inexact
+// numbers, fractions of seconds and long columns included.
+TEST_P(WritesTest, EveryTypeIsCheckedAgainstTheValueRead) {
+    exec(u"create table typed (id int primary key, i int null, b bigint null, f float null, r real null, "
+         u"d decimal(18,4) null, t datetime null, bo bit null, s ntext null, bin blob null, "
+         u"g uniqueidentifier null)");
+    exec(u"insert into typed (id, i, b, f, r, d, t, s) values (1, 7, 9007199254740993, 0.1, 0.3, 12345.6789, "
+         u"'2024-02-29 13:45:59.125', N'a long text')");
+    auto first = open(u"select * from typed", adLockOptimistic);
+    setValue(first.get(), Variant(u"bo"), Variant(true));
+    setValue(first.get(), Variant(u"bin"), Variant(rt::Array(0, {Variant(int16_t(0)), Variant(int16_t(255))})));
+    setValue(first.get(), Variant(u"g"), Variant(u"{6F9619FF-8B86-D011-B42D-00C04FC964FF}"));
+    rt::check(first->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+
+    auto rs = open(u"select * from typed", adLockOptimistic);
+    setValue(rs.get(), Variant(u"i"), Variant(int32_t(8)));
+    setValue(rs.get(), Variant(u"b"), Variant(int64_t(-1)));
+    setValue(rs.get(), Variant(u"f"), Variant(1.0 / 3));
+    setValue(rs.get(), Variant(u"r"), Variant(2.5));
+    setValue(rs.get(), Variant(u"d"), Variant(u"-0.5"));
+    setValue(rs.get(), Variant(u"t"), Variant(u"2001-02-03 04:05:06"));
+    setValue(rs.get(), Variant(u"bo"), Variant(false));
+    setValue(rs.get(), Variant(u"s"), Variant(u"another long text"));
+    setValue(rs.get(), Variant(u"bin"), Variant(rt::Array(0, {Variant(int16_t(1))})));
+    setValue(rs.get(), Variant(u"g"), Variant(u"{11111111-2222-3333-4444-555555555555}"));
+    rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
+
+    auto again = open(u"select * from typed");
+    EXPECT_EQ(text(value(again.get(), Variant(u"i"))), "8");
+    EXPECT_EQ(text(value(again.get(), Variant(u"b"))), "-1");
+    EXPECT_EQ(value(again.get(), Variant(u"f")).r8(), 1.0 / 3);
+    EXPECT_EQ(rt::toDouble(value(again.get(), Variant(u"r"))), 2.5);
+    EXPECT_EQ(text(value(again.get(), Variant(u"d"))), "-0.5");
+    EXPECT_EQ(text(value(again.get(), Variant(u"s"))), "another long text");
+    EXPECT_EQ(u8(rt::toText(value(again.get(), Variant(u"g")))), "{11111111-2222-3333-4444-555555555555}");
 }
 
 TEST_P(WritesTest, BatchModeWritesEverythingAtUpdateBatch) {

@@ -99,6 +99,12 @@ rt::Str targetText(const HostPort& hp, rt::StrView driver) {
     return t + u" through the ODBC driver \"" + rt::Str(driver) + u"\"";
 }
 
+// A log level the connection string gives ("0" when absent or not a number).
+rt::Str logLevel(const ConnectRequest& r, rt::StrView name) {
+    const rt::Str v(rt::trimSpaces(propertyOf(r, {name})));
+    return allDigits(v) && v.size() < 3 ? v : rt::Str(u"0");
+}
+
 bool isFreeTds(rt::StrView driver) { return rt::asciiLower(driver).find(u"freetds") != rt::Str::npos; }
 
 }  // namespace
@@ -128,10 +134,20 @@ DriverConnect postgresConnectString(const ConnectRequest& r, rt::StrView driver)
     appendIfGiven(dc.text, u"PWD", r.password);
     // The record sets want booleans as bits, text without an arbitrary length cut, the whole
     // result at once (client cursors) and, inside a transaction, a failed statement to undo
-    // only itself, as on the other databases. No driver logs.
+    // only itself, as on the other databases.
     dc.text +=
         u";BoolsAsChar=0;TextAsLongVarchar=1;UnknownsAsLongVarchar=1;MaxVarcharSize=10485760;UseDeclareFetch=0;"
-        u"UpdatableCursors=0;Protocol=7.4-2;LFConversion=0;CommLog=0;Debug=0";
+        u"UpdatableCursors=0;Protocol=7.4-2;LFConversion=0";
+    // Driver logs (a communication log, a debug log) only when asked for.
+    append(dc.text, u"CommLog", logLevel(r, u"CommLog"));
+    append(dc.text, u"Debug", logLevel(r, u"Debug"));
+    // The driver reads the system's log settings when it loads and applies them again once
+    // no connection that said otherwise is open; a connection that fails after reading its
+    // options still counts as one (an invalid sslmode fails before any server is reached).
+    // A debug log the system's settings turn on is written from the driver's first call,
+    // before any connect string is read: only those settings can turn that one off.
+    dc.quietConnect = u"Driver=" + driverValue(driver) +
+                      u";Server=localhost;Port=1;Database=none;UID=none;SSLmode=no-connection;CommLog=0;Debug=0";
     dc.target = targetText(hp, driver);
     return dc;
 }

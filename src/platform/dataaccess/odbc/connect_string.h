@@ -11,6 +11,11 @@ namespace ado::odbc {
 struct DriverConnect {
     rt::Str text;    // for SQLDriverConnect
     rt::Str target;  // what is being reached, for messages: "server 127.0.0.1:5432 through the ODBC driver ..."
+    // For drivers that fall back to the system's log settings once their last connection
+    // closes: a connect string for the same driver that fails before reaching any server, and
+    // by failing keeps "no log" in force for the driver's life (see connect). Empty for
+    // other drivers.
+    rt::Str quietConnect;
 };
 
 // The driver the PostgreSQL provider uses: VELMORA_POSTGRESQL_DRIVER, else "PostgreSQL Unicode".
@@ -20,7 +25,9 @@ rt::Str sqlServerDriverName();
 
 // "Data Source=HOST[:PORT]" (also "HOST,PORT", "[V6ADDRESS]:PORT"), "User ID", "Password",
 // "Initial Catalog" for the PostgreSQL driver, with the driver options the record sets rely
-// on (booleans as bits, text as long text, statement-level rollback in transactions).
+// on (booleans as bits, text as long text, statement-level rollback in transactions). The
+// driver writes no log files unless the connection string asks for them ("CommLog=1",
+// "Debug=1", the driver's own keywords).
 DriverConnect postgresConnectString(const ConnectRequest& request, rt::StrView driver);
 
 // "Data Source=HOST\INSTANCE", "HOST,PORT" or "HOST", "User ID", "Password", "Initial

@@ -4,6 +4,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "dataaccess/values.h"
 #include "odbc_api.h"
 #include "odbc_types.h"
 #include "result_reader.h"
@@ -20,12 +21,15 @@ DbmsTraits traitsOf(rt::StrView dbms) {
         t.generatedKeys = DbmsTraits::GeneratedKeys::Returning;
         t.foldsNames = true;
         t.postgres = true;
+        t.longTextAs = u"TEXT";  // json, xml and the like have no equality of their own
     } else if (name.find(u"sql server") != rt::Str::npos || name.find(u"adaptive server") != rt::Str::npos) {
         t.savepoints = DbmsTraits::Savepoints::TransactSql;
         t.generatedKeys = DbmsTraits::GeneratedKeys::Identity;
         t.quoteOpen = u'[';
         t.quoteClose = u']';
         t.catalogInNames = true;
+        t.longTextAs = u"NVARCHAR(MAX)";  // text and ntext cannot be compared
+        t.longBinaryAs = u"VARBINARY(MAX)";  // nor image
     } else if (name.find(u"sqlite") != rt::Str::npos) {
         t.rewrite = true;
         t.rules = DialectRules{false, false};
@@ -114,6 +118,7 @@ public:
     }
 
     ExecuteResult execute(rt::StrView sql, RowsetData* out) override {
+        requireCompleteCommand(sql);
         const rt::Str text = traits_.rewrite ? rt::fromUtf8(rewriteStatement(rt::toUtf8(sql), traits_.rules))
                                              : rt::Str(sql);
         if (!onlyReads(text)) forgetTables();
@@ -555,9 +560,18 @@ private:
         sql += u" WHERE ";
         for (size_t i = 0; i < c.where.size(); ++i) {
             if (i) sql += u" AND ";
-            sql += quote(names.column(c.where[i].field->baseColumn)) + (c.where[i].value.isNull() ? u" IS NULL" : u" = ?");
+            sql += comparable(*c.where[i].field, quote(names.column(c.where[i].field->baseColumn))) +
+                   (c.where[i].value.isNull() ? u" IS NULL" : u" = ?");
         }
         return sql;
+    }
+
+    // A column as a write-back's condition compares it: long columns cast to what the
+    // database can compare.
+    rt::Str comparable(const FieldInfo& f, rt::Str column) const {
+        if (!f.isLong) return column;
+        const char16_t* as = isBinaryType(f.type) ? traits_.longBinaryAs : traits_.longTextAs;
+        return as ? u"CAST(" + column + u" AS " + as + u")" : column;
     }
 
     SQLHSTMT preparedStatement(const rt::Str& sql) {
@@ -595,9 +609,22 @@ bool driverUnknown(const std::vector<Diagnostic>& records) {
     });
 }
 
+// Runs the driver's failing connect (DriverConnect::quietConnect) on a handle of its own,
+// while the connection just made keeps the driver loaded. Its failure is the point.
+void keepDriverQuiet(const rt::Str& quietConnect) {
+    if (quietConnect.empty()) return;
+    SQLHDBC h = SQL_NULL_HDBC;
+    if (!succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment(), &h))) return;
+    rt::Str text = quietConnect;
+    const SQLRETURN rc = SQLDriverConnectW(h, nullptr, wide(text), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (succeeded(rc)) SQLDisconnect(h);
+    SQLFreeHandle(SQL_HANDLE_DBC, h);
+}
+
 }  // namespace
 
 std::unique_ptr<Session> connect(const DriverConnect& how, const ConnectRequest& request) {
+    requireCompleteName(how.text, u"The connection string");
     Handle dbc = allocate(SQL_HANDLE_DBC, environment());
     SQLSetConnectAttrW(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(request.connectionTimeout, 0))), 0);
@@ -618,6 +645,7 @@ std::unique_ptr<Session> connect(const DriverConnect& how, const ConnectRequest&
     }
     SocketWatch watch;
     watch.adopt(before, SocketWatch::snapshot());
+    keepDriverQuiet(how.quietConnect);
     DbmsTraits traits = traitsOf(infoText(dbc.get(), SQL_DBMS_NAME));
     if (!traits.postgres && traits.quoteOpen == u'"') {
         const rt::Str q = infoText(dbc.get(), SQL_IDENTIFIER_QUOTE_CHAR);

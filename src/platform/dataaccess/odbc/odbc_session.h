@@ -24,6 +24,11 @@ struct DbmsTraits {
     // spelling without regard to case, as on databases that ignore it.
     bool foldsNames = false;
     bool postgres = false;
+    // The type a long text or binary column is cast to where a write-back compares it with a
+    // value (the database cannot compare its long types, or some of them, directly); null:
+    // compared as it is.
+    const char16_t* longTextAs = nullptr;
+    const char16_t* longBinaryAs = nullptr;
 };
 
 // The traits of a database by its SQL_DBMS_NAME: PostgreSQL (T-SQL rewritten, LIMIT rows),
