@@ -7,20 +7,32 @@
 #include <vector>
 
 #include "commands.h"
+#include "help.h"
 #include "run.h"
 #include "client.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: velmora run [FILE]                 answer JSON requests, one per line (FILE or standard input)\n"
-    "       velmora call MEMBER [ARG ...]      one call on a new CCommonFunction; each ARG is a JSON value\n"
-    "       velmora describe                   the library's classes, interfaces and members\n"
-    "       velmora register | unregister      record or remove the library in the registry file\n";
-
 int usage(std::ostream& to, int status) {
-    to << kUsage;
+    to << host::overallHelp();
     return status;
+}
+
+bool asksForHelp(const std::vector<std::string>& args) {
+    return !args.empty() && (args[0] == "--help" || args[0] == "-h");
+}
+
+// `velmora help [TOPIC]`, `velmora --help`, `velmora COMMAND --help`.
+int help(const std::vector<std::string>& args) {
+    if (args.empty()) return usage(std::cout, 0);
+    const std::string topic = asksForHelp(args) ? "help" : args[0];
+    const std::string text = args.size() == 1 ? host::helpOf(topic) : std::string();
+    if (text.empty()) {
+        std::cerr << "velmora: no help for \"" << args[0] << "\"\n";
+        return usage(std::cerr, 2);
+    }
+    std::cout << text;
+    return 0;
 }
 
 int run(const std::vector<std::string>& args) {
@@ -44,6 +56,12 @@ int main(int argc, char** argv) {
     if (argc < 2) return usage(std::cerr, 2);
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "--version" || command == "-V") {
+        std::cout << host::versionText() << std::flush;
+        return std::cout ? 0 : 1;
+    }
+    if (command == "help" || command == "--help" || command == "-h") return help(args);
+    if (asksForHelp(args) && !host::helpOf(command).empty()) return help({command});
     if (command == "run") return run(args);
     if (command == "call") {
         if (args.empty()) return usage(std::cerr, 2);
@@ -52,7 +70,6 @@ int main(int argc, char** argv) {
     if (command == "describe" && args.empty()) return host::describeCommand(std::cout, std::cerr);
     if (command == "register" && args.empty()) return host::registerCommand(false, std::cout, std::cerr);
     if (command == "unregister" && args.empty()) return host::registerCommand(true, std::cout, std::cerr);
-    if (command == "help" || command == "--help" || command == "-h") return usage(std::cout, 0);
     std::cerr << "velmora: unknown command \"" << command << "\"\n";
     return usage(std::cerr, 2);
 }

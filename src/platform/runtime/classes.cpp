@@ -46,6 +46,7 @@ struct Entry {
     CLSID clsid;
     CreateInstanceFn create = nullptr;  // platform class
     std::string server;                 // or a server library
+    bool replaceable = false;           // a registered server replaces the platform class
 };
 
 struct Table {
@@ -113,11 +114,12 @@ HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, ICla
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-ClassRegistrar::ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create) {
+ClassRegistrar::ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create,
+                               Replaceable replaceable) {
     Table& t = table();
     std::lock_guard lock(t.mu);
     t.byProgid[asciiLower(fromUtf8(progid))] = clsid;
-    t.byClsid[clsid] = Entry{clsid, create, {}};
+    t.byClsid[clsid] = Entry{clsid, create, {}, replaceable == Replaceable::ByRegistration};
 }
 
 void addKnownServer(const std::string& progid, const CLSID& clsid, const std::string& libraryPath) {
@@ -144,6 +146,10 @@ HRESULT createInstance(const CLSID& clsid, const IID& iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (auto e = findEntry(clsid)) {
+        if (e->replaceable) {
+            if (auto reg = findRegisteredClass(fromUtf8(guidText(clsid))))
+                return createFromServer(reg->server, clsid, iid, out);
+        }
         if (e->create) {
             try {
                 return e->create(iid, out);

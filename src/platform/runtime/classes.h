@@ -26,8 +26,15 @@ HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, ICla
 
 // Classes of the platform itself (DOM, data access, file system, services), registered by
 // each layer as it loads. Known to createObject without any registration.
+//
+// A replaceable class stands for a component that the suite may supply itself (the message
+// box of the message text service): a server registered in the registry file under its
+// class id is created instead of the built-in class. The registry file is read at each
+// creation of such a class, and never for the others.
+enum class Replaceable : bool { No, ByRegistration };
 struct ClassRegistrar {
-    ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create);
+    ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create,
+                   Replaceable replaceable = Replaceable::No);
 };
 
 // An in-process server that a client knows without registration: the class is created
@@ -35,7 +42,8 @@ struct ClassRegistrar {
 void addKnownServer(const std::string& progid, const CLSID& clsid, const std::string& libraryPath);
 
 // CreateObject: a program identifier ("MSXML2.DOMDocument") or a class id ("{...}").
-// Looks in the platform's classes, then the known servers, then the registry file.
+// Looks in the platform's classes (a replaceable one: the registry file first), then the
+// known servers, then the registry file.
 // Throws Error 429 ("ActiveX component can't create object") when the class is unknown or
 // its server refuses it, carrying the server's status where there is one.
 ComPtr<IDispatch> createObject(StrView progidOrClsid);
