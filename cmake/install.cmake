@@ -61,6 +61,7 @@ install(FILES ${CMAKE_BINARY_DIR}/VelmoraConfig.cmake ${CMAKE_BINARY_DIR}/Velmor
 
 # pkg-config: the prefix is taken from the file's own folder, so the tree can move.
 file(RELATIVE_PATH VELMORA_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" VELMORA_PC_TO_PREFIX "${VELMORA_PC_TO_PREFIX}")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/velmora.pc.in ${CMAKE_BINARY_DIR}/velmora.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/velmora.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
@@ -94,7 +95,13 @@ set(CPACK_COMPONENT_DEV_DESCRIPTION
 # Dependencies on shared libraries are read from the binaries; the ODBC drivers are only
 # needed for PostgreSQL and SQL Server connections.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The runtime package tells what provides the platform library (shlibs); its maintainer
+# scripts refresh the dynamic linker's cache except in an installation into another root.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
+  ${CMAKE_SOURCE_DIR}/cmake/debian/postinst ${CMAKE_SOURCE_DIR}/cmake/debian/postrm)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "odbc-postgresql, tdsodbc")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "unixodbc")
 set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS "pkg-config, cmake")
