@@ -14,6 +14,7 @@ PACKAGES=(
   libxml2-dev libsqlite3-dev libicu-dev nlohmann-json3-dev
   unixodbc unixodbc-dev odbc-postgresql tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3-dev pybind11-dev python3-pytest
   clang libclang-rt-14-dev
   postgresql
 )

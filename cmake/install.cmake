@@ -7,6 +7,7 @@
 #   include/velmora/...                      the public headers                 (dev)
 #   lib/libvelmora_platform.so               the name a client links against    (dev)
 #   lib/cmake/Velmora/, lib/pkgconfig/velmora.pc  find_package and pkg-config   (dev)
+#   lib/python3/dist-packages/velmora.*.so   the Python module                  (python)
 include(CMakePackageConfigHelpers)
 
 # The public headers: the client API, the library's interfaces, the runtime headers they
@@ -105,4 +106,17 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "odbc-postgresql, tdsodbc")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SUGGESTS "unixodbc")
 set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS "pkg-config, cmake")
+# python3-velmora: the Python module, for the interpreter version it was built against.
+if(TARGET velmora_python)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-velmora)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${VELMORA_PYTHON_NEXT_MINOR})")
+  set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+    "Velmora from Python\n"
+    "The module velmora: the library's classes and the platform's called in-process by name,\n"
+    "with values, by-reference arguments and errors mapped to Python's.")
+endif()
 include(CPack)

@@ -141,7 +141,7 @@ py::object Proxy::invoke(rt::DISPID id, uint16_t flags, const py::tuple& args, c
         py::object value = fromVariant(cells[cell++]);
         if (!a.ref.is_none()) a.ref.attr("value") = value;
         const rt::ParamSpec* p = a.param >= 0 ? paramAt(row, size_t(a.param)) : nullptr;
-        if (byref && (!row || (p && p->byRef))) rewritten.emplace_back(a.param, value);
+        if (byref && !a.value.isMissing() && (!row || (p && p->byRef))) rewritten.emplace_back(a.param, value);
     }
     py::object value = fromVariant(result);
     if (!byref) return value;
