@@ -94,6 +94,7 @@ void defineModuleParts(py::module_& m) {
     o.empty = keep(m.attr("Empty"));
     o.makeMember = keep(m.attr("_make_member"));
     o.memberCache = keep(py::dict());
+    o.attributeCache = keep(py::dict());
     o.decimalType = keep(py::module_::import("decimal").attr("Decimal"));
     py::module_ datetime = py::module_::import("datetime");
     o.datetimeType = keep(datetime.attr("datetime"));

@@ -246,13 +246,25 @@ py::object memberFunction(const rt::InterfaceInfo* table, rt::DISPID id, const s
 
 }  // namespace
 
+// What obj.name resolves to is the same for every object with the same table, so it is
+// looked up once per table and name: (dispatch id, member function), the function None for
+// a plain property.
 py::object Proxy::getAttribute(const std::string& name, py::handle self) const {
     checkThread();
-    const rt::DISPID id = idOf(name);
-    if (id == rt::DISPID_UNKNOWN) noSuchMember(name);
-    if (table_ && isPlainProperty(*table_, id))
-        return invoke(id, rt::DISPATCH_PROPERTYGET, py::tuple(), py::dict(), false);
-    py::object fn = memberFunction(table_, id, name);
+    py::dict cache = py::reinterpret_borrow<py::dict>(objects().attributeCache);
+    py::tuple key = py::make_tuple(reinterpret_cast<uintptr_t>(table_), name);
+    py::object entry;
+    if (table_) entry = py::reinterpret_borrow<py::object>(PyDict_GetItem(cache.ptr(), key.ptr()));
+    if (!entry) {
+        const rt::DISPID id = idOf(name);
+        if (id == rt::DISPID_UNKNOWN) noSuchMember(name);
+        const bool property = table_ && isPlainProperty(*table_, id);
+        entry = py::make_tuple(id, property ? py::object(py::none()) : memberFunction(table_, id, name));
+        if (table_) cache[key] = entry;
+    }
+    const rt::DISPID id = entry.cast<py::tuple>()[0].cast<rt::DISPID>();
+    py::object fn = entry.cast<py::tuple>()[1];
+    if (fn.is_none()) return invoke(id, rt::DISPATCH_PROPERTYGET, py::tuple(), py::dict(), false);
     return py::reinterpret_steal<py::object>(PyMethod_New(fn.ptr(), self.ptr()));
 }
 

@@ -34,6 +34,7 @@ struct ModuleObjects {
     py::handle dateType;         // datetime.date
     py::handle makeMember;       // builds the Python function behind one member
     py::handle memberCache;      // dict: (interface table, dispatch id) -> that function
+    py::handle attributeCache;   // dict: (interface table, name) -> (dispatch id, function or None)
     py::handle signatureType;    // inspect.Signature
     py::handle parameterType;    // inspect.Parameter
 };
