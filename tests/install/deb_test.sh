@@ -23,6 +23,8 @@ step "cpack -G DEB"
   { cat "$work/cpack.log"; fail "cpack failed"; }
 runtime=$(ls "$work"/packages/velmora_*.deb)
 dev=$(ls "$work"/packages/velmora-dev_*.deb)
+# The Python module's package, made when the build has the module (not in sanitizer builds).
+python_deb=$(ls "$work"/packages/python3-velmora_*.deb 2>/dev/null || true)
 
 step "control fields"
 field() { dpkg-deb -f "$1" "$2"; }
@@ -43,6 +45,13 @@ grep -q '\./usr/include' "$work/runtime.list" && fail "headers in the runtime pa
 grep -q '\./usr/include/velmora/client\.h$' "$work/dev.list" || fail "dev lacks client.h"
 grep -q 'libvelmora_platform\.so -> ' "$work/dev.list" || fail "dev lacks the link name libvelmora_platform.so"
 
+if [ -n "$python_deb" ]; then
+  [ "$(field "$python_deb" Package)" = python3-velmora ] || fail "python package name"
+  [[ "$(field "$python_deb" Depends)" == *"velmora (= 1.0.0)"* ]] || fail "the python package's Depends: $(field "$python_deb" Depends)"
+  [[ "$(field "$python_deb" Depends)" == *"python3 (>= 3."* ]] || fail "the python package's Depends: $(field "$python_deb" Depends)"
+  dpkg-deb -c "$python_deb" | grep -q '\./usr/lib/python3/dist-packages/velmora\.cpython-.*\.so$' || fail "python package lacks the module"
+fi
+
 step "dpkg --root: install into a scratch root"
 root=$work/root
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/tmp"
@@ -50,7 +59,7 @@ mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/tmp"
 : >"$root/var/lib/dpkg/available"
 as_user=()
 [ "$(id -u)" -eq 0 ] || as_user=(--force-not-root)
-dpkg --root="$root" "${as_user[@]}" --force-depends --force-script-chrootless --log=/dev/null -i "$runtime" "$dev" >"$work/dpkg.log" 2>&1 ||
+dpkg --root="$root" "${as_user[@]}" --force-depends --force-script-chrootless --log=/dev/null -i "$runtime" "$dev" $python_deb >"$work/dpkg.log" 2>&1 ||
   { cat "$work/dpkg.log"; fail "dpkg -i into the scratch root failed"; }
 dpkg --root="$root" -s velmora | grep -q '^Status: install ok installed' || fail "velmora is not installed"
 dpkg --root="$root" -s velmora-dev | grep -q '^Status: install ok installed' || fail "velmora-dev is not installed"
@@ -62,6 +71,16 @@ out=$(client VELMORA_LANGUAGE=zh-CN "$root/usr/bin/velmora" call LittleToBig 123
 [ "$out" = '{"type":"string","value":"壹仟贰佰叁拾肆元伍角陆分"}' ] || fail "LittleToBig: $out"
 out=$(client "$root/usr/bin/velmora" call sCurrentPath | head -1)
 [ "$out" = "{\"type\":\"string\",\"value\":\"$root/usr/lib/velmora/\"}" ] || fail "sCurrentPath: $out"
+
+if [ -n "$python_deb" ]; then
+  step "the installed Python module, imported from the scratch root"
+  # The interpreter the module was built for.
+  python=$(sed -n 's/^Python3_EXECUTABLE:[A-Z]*=//p' "$build/CMakeCache.txt")
+  out=$(client VELMORA_LANGUAGE=zh-CN PYTHONPATH="$root/usr/lib/python3/dist-packages" "${python:-python3}" -c \
+    "import velmora; print(velmora.__file__); print(velmora.Dispatch('Velmora.CCommonFunction').LittleToBig(1234.56))")
+  [ "$out" = "$root/usr/lib/python3/dist-packages/$(basename "$(dpkg-deb -c "$python_deb" | grep -o 'velmora\.cpython-.*\.so$')")
+壹仟贰佰叁拾肆元伍角陆分" ] || fail "the installed module: $out"
+fi
 
 step "examples/cpp against the installed -dev package (pkg-config)"
 flags=(-std=c++20)
