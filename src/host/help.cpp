@@ -38,10 +38,10 @@ constexpr std::array kCommands{
           "Exit status: 0 when the call succeeds; 1 when it fails (the error is written to standard\n"
           "error: number, description, source and status); 2 for a usage error or an ARG that is\n"
           "not JSON.\n"},
-    Topic{"describe", "describe", "the library's classes, interfaces and members",
+    Topic{"describe", "describe [--markdown]", "the library's classes, interfaces and members",
           "Prints the library's type library: each class with its class id, each interface with its\n"
           "members, dispatch ids, parameters (by value or by reference, optional, defaults) and\n"
-          "result types.\n"
+          "result types. With --markdown, the reference of every creatable class (docs/reference.md).\n"
           "\n"
           "Exit status: 0, or 1 when the library cannot be loaded.\n"},
     Topic{"register", "register", "record the library in the registry file",

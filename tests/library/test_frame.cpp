@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "frame/binding.h"
 #include "frame/classes.h"
 #include "frame/module.h"
 #include "frame/server.h"
@@ -101,15 +102,6 @@ TEST(Frame, GuardsDecideWhetherAnErrorReachesTheCaller) {
     EXPECT_EQ(e.numberValue(), 13);
     EXPECT_EQ(e.description(), u"Type mismatch");
     EXPECT_EQ(e.source(), u"Velmora.CCommonFunction");
-}
-
-TEST(Frame, MembersNotBuiltYetFailHonestly) {
-    auto cf = newCommon();
-    Str s(u"x");
-    ado::_Connection* con = nullptr;
-    rt::HRESULT hr = cf->objOpenDB(&s, &con);
-    EXPECT_EQ(hr, rt::E_NOTIMPL);
-    EXPECT_NE(rt::takeErrorInfo(hr).description().find(u"not implemented"), Str::npos);
 }
 
 TEST(Frame, TypeLibraryFollowsTheMemberTables) {
