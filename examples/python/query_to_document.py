@@ -29,38 +29,35 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         dsn = make_books(folder)
 
-        # A connection lent by this thread's pool (a member of the global object, reached
-        # as the module's own), returned when the work is done.
+        # The query through this thread's connection pool, answered as the row document
+        # the suite's modules exchange.
+        doc = cf.Sql2Doc(dsn, "select no, memo, amount from vouchers order by no")
+        rows = doc.selectNodes("//z:row")
+        print("rows in the document:", rows.length)
+        for row in rows:
+            amount = decimal.Decimal(row.getAttribute("amount"))
+            print(f"  {row.getAttribute('no')} {row.getAttribute('memo'):<12} "
+                  f"{cf.sMoneyFormat(amount):>10}  {cf.LittleToBig(amount)}")
+
+        # The document edited as XML, then turned back into a record set.
+        rows.item(1).setAttribute("memo", "Printer paper")
+        rs = cf.Doc2Rs(doc.documentElement)
+        rs.MoveFirst()  # Doc2Rs leaves the record set on the last row it added
+        print("fields:", [f.Name for f in rs.Fields])
+        total = decimal.Decimal(0)
+        while not rs.EOF:
+            print(f"  back: {rs('no').Value} {rs('memo').Value} {rs('amount').Value}")
+            total += rs("amount").Value
+            rs.MoveNext()
+        print("total:", cf.sMoneyFormat(total), cf.LittleToBig(total))
+
+        # The pool itself, a member of the global object reached as the module's own: it
+        # lends a connection for the same data source and takes it back.
         pool = velmora.GetPoolInstance()
         con = velmora.Ref(None)
         pool.GetConn(dsn, con)
-        try:
-            rs = velmora.Dispatch("ADODB.Recordset")
-            rs.Open("select no, memo, amount from vouchers order by no", con.value, 3, 3)
-            print("fields:", [f.Name for f in rs.Fields])
-
-            # The record set as the row document the suite's modules exchange.
-            doc = velmora.Dispatch("MSXML2.DOMDocument")
-            rs.Save(doc, 1)
-            rows = doc.selectNodes("//z:row")
-            print("rows in the document:", rows.length)
-            for row in rows:
-                amount = decimal.Decimal(row.getAttribute("amount"))
-                print(f"  {row.getAttribute('no')} {row.getAttribute('memo'):<12} "
-                      f"{cf.sMoneyFormat(amount):>10}  {cf.LittleToBig(amount)}")
-
-            # The document edited as XML, then read back as a record set.
-            rows.item(1).setAttribute("memo", "Printer paper")
-            back = velmora.Dispatch("ADODB.Recordset")
-            back.Open(doc)
-            total = decimal.Decimal(0)
-            while not back.EOF:
-                print(f"  back: {back('no').Value} {back('memo').Value} {back('amount').Value}")
-                total += back("amount").Value
-                back.MoveNext()
-            print("total:", cf.sMoneyFormat(total), cf.LittleToBig(total))
-        finally:
-            pool.ReleaseConn(con)
+        print("vouchers counted on a lent connection:", con.value.Execute("select count(*) from vouchers")(0).Value)
+        pool.ReleaseConn(con)
         print("returned to the pool:", con.value is None)
 
 

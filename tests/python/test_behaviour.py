@@ -167,6 +167,15 @@ class TestMessageBoxes:
             velmora.set_message_box_presenter(None)
         assert shown[0] == ("Post voucher 17?", 36, "Vouchers")
 
+    def test_the_librarys_own_boxes_reach_the_presenter(self, cf):
+        shown = []
+        velmora.set_message_box_presenter(lambda *box: shown.append(box) or 6)
+        try:
+            assert cf.iShowMsg("Post voucher 17?", 36, "Vouchers") == 6
+        finally:
+            velmora.set_message_box_presenter(None)
+        assert shown == [("Post voucher 17?", 36, "Vouchers")]
+
     def test_none_takes_the_default_button(self, box, cf):
         velmora.set_message_box_presenter(lambda prompt, style, title: None)
         try:

@@ -110,6 +110,15 @@ class TestDataAccess:
         assert back("memo").Value == "Office rent"
 
 
+    def test_query_through_the_pool_to_a_document_and_back(self, cf, vouchers):
+        doc = cf.Sql2Doc(vouchers, "select no, memo from vouchers order by no")
+        assert doc.selectNodes("//z:row").length == 2
+        rs = cf.Doc2Rs(doc.documentElement)
+        assert rs.RecordCount == 2
+        rs.MoveFirst()
+        assert (rs("no").Value, rs("memo").Value) == (17, "Office rent")
+
+
 class TestPool:
     def test_global_members_without_creating_the_global_object(self):
         pool = velmora.GetPoolInstance()

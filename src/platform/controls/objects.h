@@ -61,12 +61,8 @@ protected:
     Family& family_;
 };
 
-// Raises E_POINTER for a null out-parameter.
-template <class T>
-T* need(T* out) {
-    if (!out) rt::raiseStatus(rt::E_POINTER);
-    return out;
-}
+// Raises E_POINTER for a null out-parameter (the runtime's own check).
+using rt::need;
 
 inline rt::VARIANT_BOOL boolValue(bool b) { return b ? rt::VARIANT_TRUE : rt::VARIANT_FALSE; }
 
