@@ -38,8 +38,8 @@ mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
 # text service is replaced by a fixed zh-CN table (text_service_stub.cpp).
 LIBRARY_SOURCES=(
   "$ROOT"/src/platform/runtime/*.cpp
+  "$ROOT"/src/velmora/frame/binding.cpp
   "$ROOT"/src/velmora/text/strings.cpp
-  "$ROOT"/src/velmora/text/number_format.cpp
   "$ROOT"/src/velmora/text/money.cpp
   "$ROOT"/src/velmora/text/words.cpp
   "$ROOT"/src/velmora/data/literals.cpp

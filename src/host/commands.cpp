@@ -83,7 +83,7 @@ int callCommand(const std::string& member, const std::vector<std::string>& args,
     return 0;
 }
 
-int describeCommand(std::ostream& out, std::ostream& err) {
+int describeCommand(DescribeFormat format, std::ostream& out, std::ostream& err) {
     const std::string path = velmora::client::libraryPath();
     const rt::TypeLibDesc* lib = velmora::client::typeLibrary(path);
     if (!lib) {
@@ -91,8 +91,11 @@ int describeCommand(std::ostream& out, std::ostream& err) {
         err << "velmora: cannot read the type library of " << path << (why ? std::string(": ") + why : "") << "\n";
         return 1;
     }
-    out << rt::describeTypeLibrary(*lib);
-    return out ? 0 : 1;
+    if (format == DescribeFormat::Markdown)
+        out << rt::referenceMarkdown(*lib, rt::platformClasses());
+    else
+        out << rt::describeTypeLibrary(*lib);
+    return out.flush() ? 0 : 1;
 }
 
 int registerCommand(bool unregister, std::ostream& out, std::ostream& err) {

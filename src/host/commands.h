@@ -14,8 +14,15 @@ namespace host {
 int callCommand(const std::string& member, const std::vector<std::string>& args, std::ostream& out,
                 std::ostream& err);
 
-// The library's type library as text. Returns 0, or 1 when the library cannot be loaded.
-int describeCommand(std::ostream& out, std::ostream& err);
+enum class DescribeFormat {
+    Listing,   // the library's type library as text: classes, then each interface's members
+    Markdown,  // the reference (docs/reference.md): the library's and the platform's classes
+               // and every interface they reach
+};
+
+// Writes the description in format. Returns 0, or 1 when the library cannot be loaded or
+// the output cannot be written (the reason goes to err when there is one).
+int describeCommand(DescribeFormat format, std::ostream& out, std::ostream& err);
 
 // DllRegisterServer (or DllUnregisterServer) of the library. Returns 0, or 1 on failure.
 int registerCommand(bool unregister, std::ostream& out, std::ostream& err);

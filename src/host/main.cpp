@@ -67,7 +67,10 @@ int main(int argc, char** argv) {
         if (args.empty()) return usage(std::cerr, 2);
         return host::callCommand(args[0], {args.begin() + 1, args.end()}, std::cout, std::cerr);
     }
-    if (command == "describe" && args.empty()) return host::describeCommand(std::cout, std::cerr);
+    if (command == "describe" && args.empty())
+        return host::describeCommand(host::DescribeFormat::Listing, std::cout, std::cerr);
+    if (command == "describe" && args.size() == 1 && args[0] == "--markdown")
+        return host::describeCommand(host::DescribeFormat::Markdown, std::cout, std::cerr);
     if (command == "register" && args.empty()) return host::registerCommand(false, std::cout, std::cerr);
     if (command == "unregister" && args.empty()) return host::registerCommand(true, std::cout, std::cerr);
     std::cerr << "velmora: unknown command \"" << command << "\"\n";

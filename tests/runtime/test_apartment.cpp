@@ -131,7 +131,7 @@ HRESULT refuse(const IID&, void** out) {
     return E_OUTOFMEMORY;
 }
 const CLSID kRefusing = guid("{6F1B2D40-2222-4A2B-9C3D-000000000002}");
-const ClassRegistrar refusingClass("Test.Refusing", kRefusing, &refuse);
+const ClassRegistrar refusingClass("Test.Refusing", kRefusing, &refuse, nullptr);
 }  // namespace
 
 TEST(Classes, UnknownAndFailingClassesGiveError429) {

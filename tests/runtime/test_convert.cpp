@@ -1,6 +1,9 @@
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <optional>
+#include <random>
 
 #include "runtime/convert.h"
 #include "runtime/date.h"
@@ -121,8 +124,29 @@ TEST(DoubleText, FifteenSignificantDigitsInTheRuntimesForm) {
         {3.0, "3"},
         {1234.5, "1234.5"},
         {0.000123, "0.000123"},
+        {999999999999999.9, "1E+15"},        // rounding up reaches the exponent form
+        {0.00009999999999999999, "0.0001"},  // and leaves it
+        {0.00001234, "1.234E-05"},
+        {1e14, "100000000000000"},
+        {-123456789012345.6, "-123456789012346"},
+        {1e-7, "1E-07"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.text, u8(doubleText(c.value))) << c.text;
+}
+
+// The runtime's form is the C library's %.15G.
+TEST(DoubleText, MatchesTheCLibrarysGeneralForm) {
+    std::mt19937_64 rng(1515);
+    for (int round = 0; round < 20000; ++round) {
+        double x;
+        const uint64_t bits = rng();
+        std::memcpy(&x, &bits, sizeof x);
+        if (!std::isfinite(x) || x == 0) continue;
+        if (round % 2 == 0) x = std::ldexp(x, -std::ilogb(x) + int(rng() % 120) - 60);  // near 1 as often
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.15G", x);
+        ASSERT_EQ(buf, u8(doubleText(x)));
+    }
 }
 
 TEST_F(ConvertTest, TextOfEachKind) {

@@ -1,3 +1,7 @@
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -306,6 +310,183 @@ TEST(DecimalArithmetic, TextRoundTripsOnRandomValues) {
         ASSERT_TRUE(back.has_value());
         ASSERT_TRUE(*back == d) << text(d);
     }
+}
+
+// ---- the digit form ---------------------------------------------------------------------
+
+std::string digitsText(const rt::DecimalDigits& d) {
+    return (d.negative ? "-" : "") + d.digits + "e" + std::to_string(d.exp10);
+}
+
+rt::DecimalDigits digitsOf(const char* text) {
+    auto d = rt::scanNumberText(rt::ascii(text));
+    if (!d) ADD_FAILURE() << "not a number: " << text;
+    rt::DecimalDigits r = d.value_or(rt::DecimalDigits());
+    r.trimTrailingZeros();
+    return r;
+}
+
+TEST(DecimalDigits, ScannedTextKeepsItsTrailingZeros) {
+    EXPECT_EQ("-123450e-2", digitsText(*rt::scanNumberText(u" -1,234.50 ")));
+    EXPECT_EQ("e-3", digitsText(*rt::scanNumberText(u"0.000")));
+    EXPECT_EQ("15e-4", digitsText(*rt::scanNumberText(u"1.5e-3")));
+    EXPECT_FALSE(rt::scanNumberText(u"1,,0").has_value());
+    rt::DecimalDigits d = *rt::scanNumberText(u"-1200.00");
+    d.trimTrailingZeros();
+    EXPECT_EQ("-12e2", digitsText(d));
+    d = *rt::scanNumberText(u"-0.00");
+    d.trimTrailingZeros();
+    EXPECT_EQ("-e0", digitsText(d));  // the sign is the caller's to drop
+}
+
+TEST(DecimalDigits, OfDoublesToFifteenSignificantDigits) {
+    EXPECT_EQ("3e-1", digitsText(rt::digitsOfDouble(0.1 + 0.2)));
+    EXPECT_EQ("1e-7", digitsText(rt::digitsOfDouble(1e-7)));
+    EXPECT_EQ("123456789012346e3", digitsText(rt::digitsOfDouble(123456789012345678.0)));
+    EXPECT_EQ("-2675e-3", digitsText(rt::digitsOfDouble(-2.675)));
+    EXPECT_EQ("333333333333333e-15", digitsText(rt::digitsOfDouble(1.0 / 3)));
+    EXPECT_EQ("1e15", digitsText(rt::digitsOfDouble(999999999999999.9)));  // the carry adds a digit
+    EXPECT_EQ("179769313486232e294", digitsText(rt::digitsOfDouble(std::numeric_limits<double>::max())));
+    EXPECT_EQ("494065645841247e-338", digitsText(rt::digitsOfDouble(std::numeric_limits<double>::denorm_min())));
+    EXPECT_EQ("e0", digitsText(rt::digitsOfDouble(0.0)));
+    EXPECT_EQ("e0", digitsText(rt::digitsOfDouble(-0.0)));  // negative zero is zero
+    EXPECT_RT_ERROR(6, rt::digitsOfDouble(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_RT_ERROR(6, rt::digitsOfDouble(std::numeric_limits<double>::infinity()));
+    EXPECT_RT_ERROR(6, rt::digitsOfDouble(-std::numeric_limits<double>::infinity()));
+}
+
+TEST(DecimalDigits, DigitsOfDoublesAreTheCLibrarysFifteenDigits) {
+    std::mt19937_64 rng(15);
+    for (int round = 0; round < 20000; ++round) {
+        double x;
+        const uint64_t bits = rng();
+        std::memcpy(&x, &bits, sizeof x);
+        if (!std::isfinite(x) || x == 0) continue;
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.14e", x);
+        const rt::DecimalDigits want = digitsOf(buf);
+        ASSERT_EQ(digitsText(want), digitsText(rt::digitsOfDouble(x))) << buf;
+    }
+}
+
+TEST(DecimalDigits, RoundAwayFromZeroAtEachPlace) {
+    auto rounded = [](const char* text, long places) { return digitsText(rt::roundAwayFromZero(digitsOf(text), places)); };
+    EXPECT_EQ("3e0", rounded("2.5", 0));
+    EXPECT_EQ("-3e0", rounded("-2.5", 0));
+    EXPECT_EQ("2e0", rounded("2.4999", 0));
+    EXPECT_EQ("13e-2", rounded("0.125", 2));
+    EXPECT_EQ("-13e-2", rounded("-0.125", 2));
+    EXPECT_EQ("1235e-3", rounded("1.2345", 3));
+    EXPECT_EQ("12346e-4", rounded("1.23455", 4));
+    EXPECT_EQ("1e1", rounded("9.5", 0));     // carries through every digit
+    EXPECT_EQ("1e1", rounded("9.995", 2));
+    EXPECT_EQ("1e0", rounded("0.5", 0));     // the first dropped digit is the first digit
+    EXPECT_EQ("e0", rounded("0.05", 0));     // every digit lies below the first dropped place
+    EXPECT_EQ("-e0", rounded("-0.0004", 3));  // rounds to zero and keeps its sign
+    EXPECT_EQ("12345e-4", rounded("1.2345", 4));  // nothing to drop: unchanged
+    EXPECT_EQ("12345e-4", rounded("1.2345", 40));
+    EXPECT_EQ("1e20", rounded("1e20", 2));
+    EXPECT_EQ("e0", rounded("0", 2));
+}
+
+TEST(DecimalConvert, FromDoubleIsTheDecimalOfItsFifteenDigits) {
+    // Both sides of the quick path's bounds (up to 19 digits, at most 28 of them fractional).
+    EXPECT_EQ("999999999999999", text(Decimal::fromDouble(999999999999999.0)));
+    EXPECT_EQ("1000000000000000", text(Decimal::fromDouble(1e15)));
+    EXPECT_EQ("9999999999999990000", text(Decimal::fromDouble(9.99999999999999e18)));
+    EXPECT_EQ("10000000000000000000", text(Decimal::fromDouble(1e19)));
+    EXPECT_EQ("0.0000000000000123456789012345", text(Decimal::fromDouble(1.23456789012345e-14)));
+    // Beyond 28 places the general path rounds, halves to even.
+    EXPECT_EQ("0.0000000000000012345678901234", text(Decimal::fromDouble(1.23456789012345e-15)));
+    EXPECT_EQ("0.0000000000000012345678901236", text(Decimal::fromDouble(1.23456789012355e-15)));
+    EXPECT_EQ("0.0000000000000012345678901235", text(Decimal::fromDouble(1.23456789012346e-15)));
+    EXPECT_EQ(0, Decimal::fromDouble(1200.0).scale());
+    EXPECT_EQ(2, Decimal::fromDouble(-12.25).scale());
+    EXPECT_TRUE(Decimal::fromDouble(-12.25).isNegative());
+    EXPECT_EQ("0.0000001", text(Decimal::fromDouble(1e-7)));
+
+    std::mt19937_64 rng(28);
+    std::uniform_real_distribution<double> exponent(-32, 30);
+    for (int round = 0; round < 20000; ++round) {
+        const double x = std::pow(10.0, exponent(rng)) * ((rng() & 1) ? -1 : 1);
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%.14e", x);
+        std::optional<Decimal> want;
+        const int wantError = rt::testing::errorNumberOf([&] { want = Decimal::parse(rt::ascii(buf)); });
+        Decimal got;
+        ASSERT_EQ(wantError, rt::testing::errorNumberOf([&] { got = Decimal::fromDouble(x); })) << buf;
+        if (wantError != 0) continue;
+        ASSERT_EQ(text(*want), text(got)) << buf;
+    }
+}
+
+// parse reads plain texts on a quick path; the same text with a leading space takes the
+// general one. Both give the same decimal, scale included.
+TEST(DecimalText, QuickAndGeneralReadingsAgree) {
+    auto same = [](const Decimal& a, const Decimal& b) {
+        return a.hi() == b.hi() && a.lo() == b.lo() && a.scale() == b.scale() && a.isNegative() == b.isNegative();
+    };
+    for (const char* plain : {"0", "-0", "-0.00", "1.50", "-123.45", ".5", "-.5", "5.", "0000000000000000001",
+                              "9999999999999999999", "18446744073709551615", "99999999999999999999",
+                              ".0000000000000000001", "1234567890.123456789", "00000000000000000000000.5"}) {
+        const std::optional<Decimal> quick = Decimal::parse(rt::ascii(plain));
+        const std::optional<Decimal> general = Decimal::parse(rt::ascii(std::string(" ") + plain));
+        ASSERT_TRUE(quick.has_value()) << plain;
+        ASSERT_TRUE(general.has_value()) << plain;
+        EXPECT_TRUE(same(*quick, *general)) << plain << ": " << text(*quick) << " against " << text(*general);
+    }
+    EXPECT_EQ(2, dec("1.50").scale());
+    EXPECT_FALSE(dec("-0.00").isNegative());
+    EXPECT_EQ("<none>", parsedText("-"));
+    EXPECT_EQ("<none>", parsedText("-."));
+}
+
+// The text writer against plain integer arithmetic, magnitudes beyond 64 bits included.
+TEST(DecimalText, TextMatchesIntegerArithmetic) {
+    std::mt19937_64 rng(96);
+    for (int round = 0; round < 20000; ++round) {
+        const u128 m = ((u128(uint32_t(rng())) << 64) | rng()) >> (rng() % 96);
+        const int scale = int(rng() % 29);
+        const bool negative = rng() & 1;
+        const Decimal d = Decimal::fromParts(uint32_t(m >> 64), uint64_t(m), scale, negative);
+        std::string digits;
+        for (u128 v = m; v != 0; v /= 10) digits.insert(digits.begin(), char('0' + int(v % 10)));
+        if (digits.size() <= size_t(scale)) digits.insert(0, size_t(scale) + 1 - digits.size(), '0');
+        std::string want = digits.substr(0, digits.size() - size_t(scale));
+        std::string fraction = digits.substr(digits.size() - size_t(scale));
+        while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+        if (!fraction.empty()) want += "." + fraction;
+        if (negative && m != 0) want.insert(0, "-");
+        ASSERT_EQ(want, text(d));
+    }
+    EXPECT_EQ("18446744073709551616", text(dec("18446744073709551616")));
+    EXPECT_EQ("100000000000000000005", text(dec("100000000000000000005")));
+    EXPECT_EQ("-1.0000000000000000005", text(dec("-1.0000000000000000005")));
+    EXPECT_EQ("7.9228162514264337593543950335", text(dec("7.9228162514264337593543950335")));
+}
+
+TEST(DecimalDigits, OfDecimalsExactly) {
+    EXPECT_EQ("12345e-1", digitsText(dec("1234.5000").digits()));
+    EXPECT_EQ("-1e20", digitsText(dec("-100000000000000000000").digits()));
+    EXPECT_EQ(std::string(kMax) + "e-28", digitsText(dec("7.9228162514264337593543950335").digits()));
+    EXPECT_EQ("e0", digitsText(dec("-0.00").digits()));
+    EXPECT_EQ("e0", digitsText(Decimal().digits()));
+    const rt::DecimalDigits d = dec("-12.5").digits();
+    EXPECT_TRUE(Decimal::fromDigits(d) == dec("-12.5"));
+    EXPECT_RT_ERROR(6, Decimal::fromDigits(digitsOf("1e29")));
+    EXPECT_EQ("0.0000000000000000000000000001", text(Decimal::fromDigits(digitsOf("1.4e-28"))));
+}
+
+TEST(DecimalRounding, AwayFromZeroKeepsThePlacesAsScale) {
+    EXPECT_EQ(2, dec("1.1000").roundAwayFromZero(2).scale());
+    EXPECT_EQ(2, dec("0.995").roundAwayFromZero(2).scale());
+    EXPECT_EQ("1", text(dec("0.995").roundAwayFromZero(2)));
+    EXPECT_EQ(1, dec("1.5").roundAwayFromZero(2).scale());  // places beyond the scale: unchanged
+    EXPECT_FALSE(dec("-0.004").roundAwayFromZero(2).isNegative());
+    EXPECT_EQ("-0.01", text(dec("-0.005").roundAwayFromZero(2)));
+    EXPECT_EQ("123456789012345678901234567.9", text(dec("123456789012345678901234567.85").roundAwayFromZero(1)));
+    EXPECT_RT_ERROR(5, dec("1.5").roundAwayFromZero(-1));
+    EXPECT_RT_ERROR(5, dec("1.5").roundAwayFromZero(29));
 }
 
 }  // namespace

@@ -173,7 +173,8 @@ const rt::ClassRegistrar connectionClass("ADODB.Connection", kConnectionClsid,
                                          [](const rt::IID& iid, void** out) -> rt::HRESULT {
                                              auto c = rt::makeObject<ConnectionObject>();
                                              return c->QueryInterface(iid, out);
-                                         });
+                                         },
+                                         &_Connection::info);
 }  // namespace
 
 }  // namespace ado

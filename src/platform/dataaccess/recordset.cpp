@@ -594,7 +594,8 @@ const rt::ClassRegistrar recordsetClass("ADODB.Recordset", kRecordsetClsid,
                                         [](const rt::IID& iid, void** out) -> rt::HRESULT {
                                             auto r = rt::makeObject<RecordsetObject>();
                                             return r->QueryInterface(iid, out);
-                                        });
+                                        },
+                                        &_Recordset::info);
 }  // namespace
 
 }  // namespace ado

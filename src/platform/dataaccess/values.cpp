@@ -195,17 +195,37 @@ std::optional<std::string> canonicalGuid(std::string_view s) {
 
 // ---- dates ------------------------------------------------------------------------------
 
+namespace {
+
+// Appends n as exactly `width` decimal digits (0 <= n < 10^width); the date texts below are
+// written for every date field of every row, where a format string costs more than the rest.
+void appendDigits(std::string& out, int n, int width) {
+    char digits[4];
+    for (int i = width - 1; i >= 0; --i, n /= 10) digits[i] = char('0' + n % 10);
+    out.append(digits, size_t(width));
+}
+
+}  // namespace
+
 std::string isoDateText(double serial, DataType type, char separator) {
-    const rt::CivilTime t = rt::civilFromSerial(serial);
-    char buf[32];
-    if (type == adDBDate)
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
-    else if (type == adDBTime)
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-    else
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d%c%02d:%02d:%02d", t.year, t.month, t.day, separator, t.hour,
-                      t.minute, t.second);
-    return buf;
+    const rt::CivilTime t = rt::civilFromSerial(serial);  // years 100 to 9999
+    std::string out;
+    out.reserve(19);
+    if (type != adDBTime) {
+        appendDigits(out, t.year, 4);
+        out += '-';
+        appendDigits(out, t.month, 2);
+        out += '-';
+        appendDigits(out, t.day, 2);
+        if (type == adDBDate) return out;
+        out += separator;
+    }
+    appendDigits(out, t.hour, 2);
+    out += ':';
+    appendDigits(out, t.minute, 2);
+    out += ':';
+    appendDigits(out, t.second, 2);
+    return out;
 }
 
 namespace {

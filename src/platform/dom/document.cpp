@@ -345,9 +345,11 @@ rt::HRESULT createDocument(const rt::IID& iid, void** out) {
     return doc->QueryInterface(iid, out);
 }
 
-const rt::ClassRegistrar kVersionIndependent("MSXML2.DOMDocument", CLSID_DOMDocument, createDocument);
-const rt::ClassRegistrar kVersion3("MSXML2.DOMDocument.3.0", CLSID_DOMDocument30, createDocument);
-const rt::ClassRegistrar kLegacy("Microsoft.XMLDOM", CLSID_XMLDOM, createDocument);
+const rt::ClassRegistrar kVersionIndependent("MSXML2.DOMDocument", CLSID_DOMDocument, createDocument,
+                                              &IXMLDOMDocument2::info);
+const rt::ClassRegistrar kVersion3("MSXML2.DOMDocument.3.0", CLSID_DOMDocument30, createDocument,
+                                   &IXMLDOMDocument2::info);
+const rt::ClassRegistrar kLegacy("Microsoft.XMLDOM", CLSID_XMLDOM, createDocument, &IXMLDOMDocument2::info);
 
 }  // namespace
 

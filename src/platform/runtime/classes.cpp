@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <mutex>
 #include <new>
 #include <unordered_map>
@@ -49,11 +50,19 @@ struct Entry {
     bool replaceable = false;           // a registered server replaces the platform class
 };
 
+// A platform class's registration, kept for listings.
+struct Registration {
+    std::string progid;
+    CLSID clsid;
+    InterfaceInfoFn primary = nullptr;
+};
+
 struct Table {
     std::mutex mu;
     std::unordered_map<Str, CLSID> byProgid;  // folded progid
     std::unordered_map<CLSID, Entry, GuidHash> byClsid;
     std::unordered_map<std::string, void*> libraries;
+    std::vector<Registration> platform;  // in registration order
 };
 
 Table& table() {
@@ -115,11 +124,31 @@ HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, ICla
 }
 
 ClassRegistrar::ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create,
-                               Replaceable replaceable) {
+                               InterfaceInfoFn primary, Replaceable replaceable) {
     Table& t = table();
     std::lock_guard lock(t.mu);
     t.byProgid[asciiLower(fromUtf8(progid))] = clsid;
     t.byClsid[clsid] = Entry{clsid, create, {}, replaceable == Replaceable::ByRegistration};
+    t.platform.push_back(Registration{progid, clsid, primary});
+}
+
+std::vector<PlatformClass> platformClasses() {
+    std::vector<Registration> registered;
+    {
+        Table& t = table();
+        std::lock_guard lock(t.mu);
+        registered = t.platform;
+    }
+    // Outside the lock: the first call of a table function builds the table.
+    std::vector<PlatformClass> out;
+    out.reserve(registered.size());
+    for (const auto& r : registered)
+        out.push_back(PlatformClass{r.progid, r.clsid, r.primary ? &r.primary() : nullptr});
+    std::sort(out.begin(), out.end(), [](const PlatformClass& a, const PlatformClass& b) {
+        const Str fa = asciiLower(fromUtf8(a.progid)), fb = asciiLower(fromUtf8(b.progid));
+        return fa != fb ? fa < fb : a.progid < b.progid;
+    });
+    return out;
 }
 
 void addKnownServer(const std::string& progid, const CLSID& clsid, const std::string& libraryPath) {

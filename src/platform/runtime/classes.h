@@ -25,7 +25,10 @@ using CreateInstanceFn = HRESULT (*)(const IID& iid, void** out);
 HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, IClassFactory** out);
 
 // Classes of the platform itself (DOM, data access, file system, services), registered by
-// each layer as it loads. Known to createObject without any registration.
+// each layer as it loads. Known to createObject without any registration. primary is the
+// table of the interface the class's objects serve IDispatch from (their primary interface):
+// listings and the reference describe the class by it; nullptr only for a class without a
+// dispatch interface, which listings then show without one.
 //
 // A replaceable class stands for a component that the suite may supply itself (the message
 // box of the message text service): a server registered in the registry file under its
@@ -33,9 +36,21 @@ HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, ICla
 // creation of such a class, and never for the others.
 enum class Replaceable : bool { No, ByRegistration };
 struct ClassRegistrar {
-    ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create,
+    ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create, InterfaceInfoFn primary,
                    Replaceable replaceable = Replaceable::No);
 };
+
+// One platform class as registered.
+struct PlatformClass {
+    std::string progid;  // as registered ("MSXML2.DOMDocument")
+    CLSID clsid;
+    const InterfaceInfo* primary = nullptr;  // lives as long as the process; nullptr when none
+};
+
+// Every platform class registered so far, sorted by program identifier without regard to
+// case; empty when none is. A class registered under several program identifiers appears
+// once for each.
+std::vector<PlatformClass> platformClasses();
 
 // An in-process server that a client knows without registration: the class is created
 // from the library at libraryPath (loaded on first use).

@@ -3,9 +3,11 @@
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "date.h"
@@ -79,7 +81,7 @@ enum class TextNumber { Ok, NotNumber, Overflow };
 
 // The double that number text reads as, correctly rounded.
 TextNumber readNumberText(StrView s, double& out) {
-    const std::optional<ScannedNumber> n = scanNumberText(s);
+    const std::optional<DecimalDigits> n = scanNumberText(s);
     if (!n) return TextNumber::NotNumber;
     if (n->digits.empty()) {
         out = n->negative ? -0.0 : 0.0;
@@ -193,11 +195,43 @@ Str doubleText(double d) {
     if (std::isnan(d)) return u"-1.#IND";
     if (std::isinf(d)) return d > 0 ? u"1.#INF" : u"-1.#INF";
     if (d == 0) return u"0";
-    // %G with 15 digits is the runtime's form: plain between 1E-05 and 1E+15, exponent form
-    // (mantissa without trailing zeros, signed two-digit exponent) outside.
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", d);
-    return ascii(buf);
+    // The runtime writes the 15 digits as %G does: plain from 1E-04 to below 1E+15,
+    // exponent form outside (the mantissa's digits, a signed exponent of two digits or more).
+    const DecimalDigits g = digitsOfDouble(d);
+    const long exponent = g.integerDigits() - 1;  // of the first digit
+    const std::string& digits = g.digits;
+    Str out;
+    out.reserve(24);
+    auto appendDigits = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) out.push_back(char16_t(digits[i]));
+    };
+    if (g.negative) out.push_back(u'-');
+    if (exponent >= -4 && exponent < 15) {
+        if (exponent < 0) {
+            out.append(u"0.").append(size_t(-exponent - 1), u'0');
+            appendDigits(0, digits.size());
+        } else {
+            const size_t whole = size_t(exponent) + 1;
+            appendDigits(0, std::min(whole, digits.size()));
+            if (digits.size() > whole) {
+                out.push_back(u'.');
+                appendDigits(whole, digits.size());
+            } else {
+                out.append(whole - digits.size(), u'0');
+            }
+        }
+    } else {
+        appendDigits(0, 1);
+        if (digits.size() > 1) {
+            out.push_back(u'.');
+            appendDigits(1, digits.size());
+        }
+        out.append(exponent < 0 ? u"E-" : u"E+");
+        const long power = std::labs(exponent);
+        if (power < 10) out.push_back(u'0');
+        out.append(ascii(std::to_string(power)));
+    }
+    return out;
 }
 
 Str toText(const Variant& input) {

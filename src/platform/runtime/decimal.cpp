@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "error.h"
@@ -117,7 +116,6 @@ Dropped classify(int firstDropped, bool restNonZero) {
 }
 
 bool roundsUpHalfEven(Dropped d, bool odd) { return d == Dropped::AboveHalf || (d == Dropped::Half && odd); }
-bool roundsUpAwayFromZero(Dropped d) { return d == Dropped::AboveHalf || d == Dropped::Half; }
 
 // Dropped-digit class of q = v / 10^k with remainder r (classified against 10^k / 2).
 Dropped classifyRemainder(u128 r, int k) {
@@ -169,7 +167,7 @@ Decimal reduce(u128 v, int scale, bool negative) {
 
 // Decimal of the digit string d (no leading zeros) times 10^exp10, rounded to the
 // decimal's precision with halves to even. Error 6 when its integer part does not fit.
-Decimal fromDigits(std::string_view d, long exp10, bool negative) {
+Decimal roundedFromDigits(std::string_view d, long exp10, bool negative) {
     const long n = long(d.size());
     if (n == 0) return Decimal();
     const long intDigits = n + exp10;
@@ -245,51 +243,153 @@ Decimal addSigned(const Decimal& a, const Decimal& b, bool subtract) {
     return reduceWide(wb, scale, nb);
 }
 
-// x rounded to `places` fraction digits; unchanged when it has no more than that.
-Decimal roundTo(const Decimal& x, int places, bool halfEven) {
+void checkPlaces(int places) {
     if (places < 0 || places > Decimal::kMaxScale) raise(kErrInvalidCall);
-    if (places >= x.scale()) return x;
-    const int k = x.scale() - places;
-    const u128 m = magnitudeOf(x);
-    u128 q = m / kPow10[k];
-    const Dropped d = classifyRemainder(m % kPow10[k], k);
-    if (halfEven ? roundsUpHalfEven(d, q & 1) : roundsUpAwayFromZero(d)) ++q;
-    return make(q, places, x.isNegative());  // q + 1 <= m < 2^96
 }
 
-std::string digitsOf(u128 v) {
-    if (v == 0) return "0";
-    char buf[40];
-    char* p = buf + sizeof buf;
-    while (v >= kPow10[19]) {
-        uint64_t chunk = uint64_t(v % kPow10[19]);
-        v /= kPow10[19];
-        for (int i = 0; i < 19; ++i, chunk /= 10) *--p = char('0' + chunk % 10);
-    }
-    for (uint64_t rest = uint64_t(v); rest != 0; rest /= 10) *--p = char('0' + rest % 10);
-    return std::string(p, buf + sizeof buf);
-}
-
-// Plain ASCII text (no trailing fraction zeros) of a decimal.
-std::string plainText(const Decimal& x) {
-    const Decimal n = x.normalized();
-    std::string digits = digitsOf(magnitudeOf(n));
-    const size_t scale = size_t(n.scale());
-    if (scale > 0) {
-        if (digits.size() <= scale) digits.insert(0, scale - digits.size() + 1, '0');
-        digits.insert(digits.size() - scale, 1, '.');
-    }
-    if (n.isNegative()) digits.insert(0, 1, '-');
-    return digits;
-}
+// Room for the longest text of a decimal: a sign, a point and 29 digits (or "0" and 28
+// fraction digits).
+constexpr size_t kTextCapacity = 64;
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
+// Writes the ASCII digits of m from out on (room for 39); returns the end. Zero is "0".
+char* writeDigits(u128 m, char* out) {
+    if (m <= UINT64_MAX) return std::to_chars(out, out + 20, uint64_t(m)).ptr;
+    // Beyond 64 bits the part above the low 19 digits still fits 64 bits (m < 2^96).
+    const uint64_t low = uint64_t(m % kPow10[19]);
+    out = std::to_chars(out, out + 20, uint64_t(m / kPow10[19])).ptr;
+    char lowDigits[20];
+    char* const lowEnd = std::to_chars(lowDigits, lowDigits + sizeof lowDigits, low).ptr;
+    out = std::fill_n(out, 19 - (lowEnd - lowDigits), '0');
+    return std::copy(lowDigits, lowEnd, out);
+}
+
+// Writes the plain text of magnitude m at a scale ("-" when negative, "." before the last
+// `scale` digits, "0" before the point when there is no integer digit) from out on; returns
+// the end. Needs kTextCapacity units.
+template <class Unit>
+Unit* writePlainText(u128 m, int scale, bool negative, Unit* out) {
+    char d[40];
+    char* const end = writeDigits(m, d);
+    const long n = long(end - d);
+    if (negative) *out++ = Unit('-');
+    if (scale == 0) return std::copy(d, end, out);
+    if (n <= scale) {
+        *out++ = Unit('0');
+        *out++ = Unit('.');
+        out = std::fill_n(out, scale - n, Unit('0'));
+        return std::copy(d, end, out);
+    }
+    out = std::copy(d, end - scale, out);
+    *out++ = Unit('.');
+    return std::copy(end - scale, end, out);
+}
+
+// Drops trailing fraction zeros.
+void normalize(u128& m, int& scale) {
+    if (m == 0) {
+        scale = 0;
+        return;
+    }
+    if (m <= UINT64_MAX) {  // the common case, on 64-bit division
+        uint64_t small = uint64_t(m);
+        while (scale > 0 && small % 10 == 0) {
+            small /= 10;
+            --scale;
+        }
+        m = small;
+        return;
+    }
+    while (scale > 0 && m % 10 == 0) {
+        m /= 10;
+        --scale;
+    }
+}
+
+// A plain number text: "-?d*(.d*)?" with 1 to 19 digits in all, so that its magnitude
+// fits 64 bits. The texts sums are made of.
+struct PlainNumber {
+    uint64_t magnitude = 0;
+    int scale = 0;
+    bool negative = false;
+};
+
+// The text as a plain number; false for any other text.
+bool readPlainNumber(StrView text, PlainNumber& out) {
+    size_t i = 0;
+    out.negative = !text.empty() && text[0] == u'-';
+    if (out.negative) ++i;
+    uint64_t m = 0;
+    int digits = 0, scale = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i, ++digits) m = m * 10 + uint64_t(text[i] - u'0');
+    if (i < text.size() && text[i] == u'.') {
+        for (++i; i < text.size() && isDigit(text[i]); ++i, ++digits, ++scale) m = m * 10 + uint64_t(text[i] - u'0');
+    }
+    out.magnitude = m;
+    out.scale = scale;
+    return i == text.size() && digits > 0 && digits <= 19;
+}
+
+// Adds one unit in the last place of a digit string; "99" becomes "100".
+void incrementDigits(std::string& digits) {
+    for (size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return;
+        }
+        digits[i] = '0';
+    }
+    digits.insert(digits.begin(), '1');
+}
+
 }  // namespace
 
-std::optional<ScannedNumber> scanNumberText(StrView s) {
+void DecimalDigits::trimTrailingZeros() {
+    size_t n = digits.size();
+    while (n > 0 && digits[n - 1] == '0') --n;
+    exp10 += long(digits.size() - n);
+    digits.resize(n);
+    if (n == 0) exp10 = 0;
+}
+
+DecimalDigits digitsOfDouble(double v) {
+    if (!std::isfinite(v)) overflow();
+    DecimalDigits r;
+    if (v == 0) return r;
+    // Scientific with 14 decimals is exactly 15 significant digits, correctly rounded:
+    // "d.dddddddddddddde+XX".
+    char buf[40];
+    const char* end = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 14).ptr;
+    const char* p = buf;
+    for (; p < end && *p != 'e'; ++p)
+        if (*p != '.') r.digits.push_back(*p);
+    long exponent = 0;
+    bool expNegative = false;
+    if (p < end) ++p;
+    if (p < end && (*p == '+' || *p == '-')) expNegative = *p++ == '-';
+    for (; p < end; ++p) exponent = exponent * 10 + (*p - '0');
+    r.exp10 = (expNegative ? -exponent : exponent) - long(r.digits.size()) + 1;
+    r.negative = v < 0;
+    r.trimTrailingZeros();
+    return r;
+}
+
+DecimalDigits roundAwayFromZero(DecimalDigits d, long places) {
+    const long keep = d.integerDigits() + places;
+    if (keep >= long(d.digits.size())) return d;
+    // Halves go away from zero, so only the first dropped digit decides.
+    const bool up = keep >= 0 && d.digits[size_t(keep)] >= '5';
+    d.digits.resize(size_t(std::max(keep, 0L)));
+    d.exp10 = -places;
+    if (up) incrementDigits(d.digits);
+    d.trimTrailingZeros();
+    return d;
+}
+
+std::optional<DecimalDigits> scanNumberText(StrView s) {
     s = trimSpaces(s);
-    ScannedNumber out;
+    DecimalDigits out;
     size_t i = 0;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) {
         out.negative = s[i] == u'-';
@@ -336,15 +436,7 @@ std::optional<ScannedNumber> scanNumberText(StrView s) {
     return out;
 }
 
-Decimal Decimal::fromParts(uint32_t hi, uint64_t lo, int scale, bool negative) {
-    if (scale < 0 || scale > kMaxScale) raise(kErrInvalidCall);
-    Decimal d;
-    d.hi_ = hi;
-    d.lo_ = lo;
-    d.scale_ = uint8_t(scale);
-    d.negative_ = negative;
-    return d;
-}
+void Decimal::invalidScale() { raise(kErrInvalidCall); }
 
 
 Decimal Decimal::fromInt64(int64_t v) {
@@ -357,30 +449,51 @@ Decimal Decimal::fromCurrency(int64_t scaled) {
     return make(m, 4, scaled < 0);
 }
 
-Decimal Decimal::fromDouble(double v) {
-    if (!std::isfinite(v)) overflow();
-    if (v == 0) return Decimal();
-    // 15 significant digits, correctly rounded by the C library: "d.dddddddddddddde+XX".
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
-    std::string digits;
-    const char* p = buf;
-    for (; *p != 'e'; ++p)
-        if (*p != '.') digits.push_back(*p);
-    const long exponent = std::strtol(p + 1, nullptr, 10);
-    while (!digits.empty() && digits.back() == '0') digits.pop_back();
-    const long exp10 = exponent - long(digits.size()) + 1;
-    return fromDigits(digits, exp10, v < 0);
+Decimal Decimal::fromDigits(const DecimalDigits& d) {
+    const long n = long(d.digits.size());
+    if (n == 0) return Decimal();
+    // Up to 19 digits, at most 28 of them after the point and a 64-bit value: exact as they
+    // stand (the form the general path gives them too).
+    if (n <= 19 && d.exp10 >= -kMaxScale && d.integerDigits() <= 19) {
+        uint64_t m = 0;
+        for (char c : d.digits) m = m * 10 + uint64_t(c - '0');
+        if (d.exp10 <= 0) return fromParts(0, m, int(-d.exp10), d.negative);
+        return make(u128(m) * kPow10[d.exp10], 0, d.negative);
+    }
+    return roundedFromDigits(d.digits, d.exp10, d.negative);
 }
+
+Decimal Decimal::fromDouble(double v) { return fromDigits(digitsOfDouble(v)); }
 
 std::optional<Decimal> Decimal::parse(StrView text) {
-    std::optional<ScannedNumber> n = scanNumberText(text);
+    PlainNumber plain;
+    if (readPlainNumber(text, plain)) {
+        if (plain.magnitude == 0) return Decimal();
+        return fromParts(0, plain.magnitude, plain.scale, plain.negative);
+    }
+    std::optional<DecimalDigits> n = scanNumberText(text);
     if (!n) return std::nullopt;
-    if (n->digits.empty()) return Decimal();
-    return fromDigits(n->digits, n->exp10, n->negative);
+    return fromDigits(*n);
 }
 
-Str Decimal::toText() const { return ascii(plainText(*this)); }
+Str Decimal::toText() const {
+    u128 m = magnitudeOf(*this);
+    int scale = scale_;
+    normalize(m, scale);
+    char16_t buf[kTextCapacity];
+    return Str(buf, writePlainText(m, scale, isNegative(), buf));
+}
+
+DecimalDigits Decimal::digits() const {
+    DecimalDigits r;
+    if (isZero()) return r;
+    char buf[40];
+    r.digits.assign(buf, writeDigits(magnitudeOf(*this), buf));
+    r.exp10 = -scale_;
+    r.negative = negative_;
+    r.trimTrailingZeros();
+    return r;
+}
 
 double Decimal::toDouble() const {
     static constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
@@ -391,9 +504,9 @@ double Decimal::toDouble() const {
         const double d = double(uint64_t(m)) / kExactPowers[scale_];
         return isNegative() ? -d : d;
     }
-    const std::string text = plainText(*this);
+    char buf[kTextCapacity];
     double d = 0;
-    std::from_chars(text.data(), text.data() + text.size(), d);
+    std::from_chars(buf, writePlainText(m, scale_, isNegative(), buf), d);
     return d;
 }
 
@@ -423,18 +536,32 @@ Decimal Decimal::abs() const {
     return d;
 }
 
-Decimal Decimal::roundAwayFromZero(int places) const { return roundTo(*this, places, false); }
+Decimal Decimal::roundAwayFromZero(int places) const {
+    checkPlaces(places);
+    if (places >= scale_) return *this;
+    const DecimalDigits rounded = rt::roundAwayFromZero(digits(), places);
+    // Back at `places` fraction digits; the rounded magnitude is at most the one it came
+    // from, so it stays within 96 bits.
+    u128 m = 0;
+    for (char c : rounded.digits) m = m * 10 + u128(c - '0');
+    if (m != 0) m *= kPow10[rounded.exp10 + places];
+    return make(m, places, negative_);
+}
 
-Decimal Decimal::roundHalfEven(int places) const { return roundTo(*this, places, true); }
+Decimal Decimal::roundHalfEven(int places) const {
+    checkPlaces(places);
+    if (places >= scale_) return *this;
+    const int k = scale_ - places;
+    const u128 m = magnitudeOf(*this);
+    u128 q = m / kPow10[k];
+    if (roundsUpHalfEven(classifyRemainder(m % kPow10[k], k), q & 1)) ++q;
+    return make(q, places, negative_);  // q + 1 <= m < 2^96
+}
 
 Decimal Decimal::normalized() const {
     u128 m = magnitudeOf(*this);
     int scale = scale_;
-    if (m == 0) return make(0, 0, false);
-    while (scale > 0 && m % 10 == 0) {
-        m /= 10;
-        --scale;
-    }
+    normalize(m, scale);
     return make(m, scale, negative_);
 }
 

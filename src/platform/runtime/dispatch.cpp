@@ -308,7 +308,11 @@ HRESULT invokeMember(const InterfaceInfo& info, void* self, DISPID id, uint16_t 
                 }
             }
         }
-        if (!source || source->deref().isMissing()) {
+        // The missing marker passed to a required Variant parameter is a value like any
+        // other: the member sees it (and may choose its behaviour by it). A required
+        // parameter of another type cannot hold it, and one left out altogether is refused.
+        const bool markerForVariant = source && !p.optional && p.type.vt == VT_VARIANT;
+        if (!source || (source->deref().isMissing() && !markerForVariant)) {
             if (!p.optional) return DISP_E_PARAMNOTOPTIONAL;
             try {
                 temps[i].emplace(p.defaultValue ? coerce(*p.defaultValue, p.type) : zeroOf(p.type));
@@ -370,7 +374,9 @@ private:
     const InterfaceInfo& info_;
 };
 
-const char* kindWord(MemberKind k) {
+}  // namespace
+
+const char* describeKind(MemberKind k) {
     switch (k) {
         case MemberKind::Method: return "method";
         case MemberKind::Get: return "property get";
@@ -379,8 +385,6 @@ const char* kindWord(MemberKind k) {
     }
     return "?";
 }
-
-}  // namespace
 
 HRESULT makeTypeInfo(const InterfaceInfo& info, ITypeInfo** out) {
     if (!out) return E_POINTER;
@@ -408,12 +412,13 @@ std::string describeInterface(const InterfaceInfo& info) {
     std::string out = "interface " + std::string(info.name()) + " " + guidText(info.iid());
     if (info.base()) out += " : " + std::string(info.base()->name());
     out += "\n";
+    if (info.help() && *info.help()) out += "  ' " + std::string(info.help()) + "\n";
     const auto& ms = info.members();
     for (size_t k = info.firstOwnMember(); k < ms.size(); ++k) {
         const MemberSpec& m = ms[k];
         char id[16];
         std::snprintf(id, sizeof id, "0x%08x", uint32_t(m.id));
-        out += "  [id(" + std::string(id) + ")] " + kindWord(m.kind) + " " + m.name + "(";
+        out += "  [id(" + std::string(id) + ")] " + describeKind(m.kind) + " " + m.name + "(";
         for (size_t i = 0; i < m.params.size(); ++i) {
             const ParamSpec& p = m.params[i];
             if (i) out += ", ";

@@ -24,11 +24,16 @@ namespace rt {
 
 enum class MemberKind : uint8_t { Method, Get, Put, PutRef };
 
+class InterfaceInfo;
+// An interface's member table, as every interface struct declares it (`I::info`).
+using InterfaceInfoFn = const InterfaceInfo& (*)();
+
 // A declared type: a variant type plus, for objects, the interface expected.
 struct TypeSpec {
     VarType vt = VT_VARIANT;
-    const char* name = "Variant";  // as the listing shows it ("String", "Connection", ...)
-    const IID* iid = nullptr;      // objects: the interface the argument is queried for
+    const char* name = "Variant";     // as the listing shows it ("String", "Connection", ...)
+    const IID* iid = nullptr;         // objects: the interface the argument is queried for
+    InterfaceInfoFn table = nullptr;  // objects of an interface with a table: that table
 };
 
 struct ParamSpec {
@@ -75,7 +80,7 @@ inline constexpr TypeSpec Object{VT_DISPATCH, "Object", &IDispatch::IID_};
 inline constexpr TypeSpec VariantArray{VarType(VT_ARRAY | VT_VARIANT), "Variant()"};
 template <class I>
 constexpr TypeSpec iface(const char* name) {
-    return TypeSpec{VT_DISPATCH, name, &I::IID_};
+    return TypeSpec{VT_DISPATCH, name, &I::IID_, &I::info};
 }
 }  // namespace types
 
@@ -282,7 +287,9 @@ constexpr bool holds(const TypeSpec& t) {
     else if constexpr (std::is_same_v<V, int64_t>) return t.vt == VT_I8;
     else if constexpr (std::is_same_v<V, double>) return t.vt == VT_R8 || t.vt == VT_DATE;
     else if constexpr (std::is_pointer_v<V> && std::is_base_of_v<IUnknown, std::remove_pointer_t<V>>)
-        return t.vt == VT_DISPATCH && t.iid && *t.iid == std::remove_pointer_t<V>::IID_;
+        // Object types always carry an iid (iface<I>, Object): no null test, which the
+        // sanitizers' pointer checks would keep from being a constant expression.
+        return t.vt == VT_DISPATCH && *t.iid == std::remove_pointer_t<V>::IID_;
     else return false;
 }
 
@@ -353,29 +360,35 @@ struct ParamTraits<Param<T, B>> {
     static constexpr bool byRef = B;
 };
 
+// Whether a row's result argument names a type (&Type) rather than none (nullptr), told by
+// the argument's C++ type: an address compared with null is no constant expression when the
+// sanitizers check pointers.
+template <auto R>
+inline constexpr bool hasResult = !std::is_null_pointer_v<decltype(R)>;
+
 // The compile-time check of a row: as many table parameters (plus the result) as the
 // method has C++ parameters, each carried the way the row declares it, within the limit.
-template <auto M, const TypeSpec* R, class... P, size_t... N>
+template <auto M, auto R, class... P, size_t... N>
 constexpr bool rowMatches(std::index_sequence<N...>) {
     constexpr size_t params = sizeof...(P);
     static_assert(params <= kMaxParams, "a member may declare at most kMaxParams parameters");
-    static_assert(MethodOf<decltype(M)>::arity == params + (R ? 1 : 0),
+    static_assert(MethodOf<decltype(M)>::arity == params + (hasResult<R> ? 1 : 0),
                   "the row lists another number of parameters than the bound method has");
     static_assert((passes<ParamOf<M, N>>(ParamTraits<P>::type, ParamTraits<P>::byRef) && ...),
                   "a parameter's declared type or passing differs from the bound method's C++ parameter");
-    if constexpr (R != nullptr) {
+    if constexpr (hasResult<R>) {
         static_assert(passes<ParamOf<M, params>>(*R, true),
                       "the declared result type differs from the bound method's result parameter");
     }
     return true;
 }
 
-template <auto M, const TypeSpec* R, class... P>
+template <auto M, auto R, class... P>
 MemberSpec row(const char* name, DISPID id, MemberKind kind, Thunk thunk, const char* help, P... params) {
     static_assert((isParam<P> && ...), "table parameters are made with arg<Type>(name)");
     static_assert(rowMatches<M, R, P...>(std::index_sequence_for<P...>{}));
     std::optional<TypeSpec> result;
-    if constexpr (R != nullptr) result = *R;
+    if constexpr (hasResult<R>) result = *R;
     return MemberSpec{name, id, kind, {std::move(params.spec)...}, result, thunk, help};
 }
 
@@ -468,8 +481,11 @@ protected:
 // A new type-information object over info (the caller owns the reference).
 HRESULT makeTypeInfo(const InterfaceInfo& info, ITypeInfo** out);
 
-// Readable listing of one interface: members with ids, kinds, parameters and defaults.
+// Readable listing of one interface: its help, then its own members with ids, kinds,
+// parameters and defaults, each followed by its help line.
 std::string describeInterface(const InterfaceInfo& info);
+// The word a listing uses for a kind: "method", "property get", "property let", "property set".
+const char* describeKind(MemberKind kind);
 // Text of a default value as a listing shows it ("1", "\"\"", "True").
 std::string describeValue(const Variant& v);
 

@@ -43,9 +43,10 @@ public:
     }
 };
 
-const rt::ClassRegistrar registrar(kProgidHostInfo, kClsidHostInfo, [](const rt::IID& iid, void** out) {
-    return rt::makeObject<HostInfo>()->QueryInterface(iid, out);
-});
+const rt::ClassRegistrar registrar(
+    kProgidHostInfo, kClsidHostInfo,
+    [](const rt::IID& iid, void** out) { return rt::makeObject<HostInfo>()->QueryInterface(iid, out); },
+    &IHostInfo::info);
 
 }  // namespace
 

@@ -41,7 +41,7 @@ private:
 const rt::ClassRegistrar registrar(
     kProgidMsgBox, kClsidMsgBox,
     [](const rt::IID& iid, void** out) { return rt::makeObject<MsgBox>()->QueryInterface(iid, out); },
-    rt::Replaceable::ByRegistration);
+    &IMsgBox::info, rt::Replaceable::ByRegistration);
 
 }  // namespace
 

@@ -65,9 +65,10 @@ private:
     std::shared_ptr<const Catalog> catalog_;
 };
 
-const rt::ClassRegistrar registrar(kProgidTextLoader, kClsidTextLoader, [](const rt::IID& iid, void** out) {
-    return rt::makeObject<TextLoader>()->QueryInterface(iid, out);
-});
+const rt::ClassRegistrar registrar(
+    kProgidTextLoader, kClsidTextLoader,
+    [](const rt::IID& iid, void** out) { return rt::makeObject<TextLoader>()->QueryInterface(iid, out); },
+    &ITextLoader::info);
 
 }  // namespace
 

@@ -66,19 +66,26 @@ const InterfaceInfo& _CConPool::info() {
             subRow<&I::ResetPool>("ResetPool", 0x60030005, "Drops every idle connection and the connection map; connections on loan may still be returned."),
             getterRow<&I::get_MaxCon, Int16>("MaxCon", 0x68030000, "The limit of idle connections the pool keeps (the template's maxcon, halved to an even number; 5 by default)."),
             setterRow<&I::put_MaxCon>("MaxCon", 0x68030000, "The limit of idle connections the pool keeps (the template's maxcon, halved to an even number; 5 by default).", arg<Int16>("value").byVal()),
-        });
+        },
+        nullptr,
+        "The calling thread's pool of database connections: lends idle connections by data source and takes them "
+        "back.");
     return table;
 }
 
 const InterfaceInfo& _CGlobal::info() {
-    static const InterfaceInfo table("_CGlobal", IID_,
-                                     {methodRow<&_CGlobal::GetPoolInstance, tPool>("GetPoolInstance", 0x60030000, "The calling thread's connection pool.")});
+    static const InterfaceInfo table(
+        "_CGlobal", IID_,
+        {methodRow<&_CGlobal::GetPoolInstance, tPool>("GetPoolInstance", 0x60030000, "The calling thread's connection pool.")},
+        nullptr, "The global application object: the way to the calling thread's connection pool.");
     return table;
 }
 
 const InterfaceInfo& _CReset::info() {
-    static const InterfaceInfo table("_CReset", IID_,
-                                     {methodRow<&_CReset::Transaction, Boolean>("Transaction", 0x60030000, "Empties the calling thread's connection pool; always true.")});
+    static const InterfaceInfo table(
+        "_CReset", IID_,
+        {methodRow<&_CReset::Transaction, Boolean>("Transaction", 0x60030000, "Empties the calling thread's connection pool; always true.")},
+        nullptr, "The reset object: empties the calling thread's connection pool.");
     return table;
 }
 
@@ -110,13 +117,13 @@ const InterfaceInfo& _CCommonFunction::info() {
             methodRow<&I::iNodeCount, Int16>("iNodeCount", 0x60030014, "The number of child nodes of pa; 0 when pa is nothing.", arg<tElement>("pa")),
             subRow<&I::LoadFromTemplate>("LoadFromTemplate", 0x60030015, "Loads the template strTemplateName from strFileName (else the default template file) into objRtnDoc, as a document of its own (bAsDom) or as it lies; nothing on failure.", arg<String>("strTemplateName"), arg<Variant_>("objRtnDoc"), arg<String>("strFileName").opt(), arg<Boolean>("bAsDom").opt(boolean(true))),
             methodRow<&I::sMoneyFormat, String>("sMoneyFormat", 0x60030017, "The display text of an amount: hasdot 1 fixed count decimals, 0 up to four, else whole; grouped by three; mode's digits ask for percent, trimming, plain text and shown zero.", arg<Variant_>("vMny"), arg<Int16>("hasdot").opt(i2(1)), arg<Int16>("count").opt(i2(2)), arg<Int16>("mode").opt(i2(0))),
-            subRow<&I::SetCtrFocus>("SetCtrFocus", 0x60030018, "Moves the input focus to objCtrl when it and objRef are visible and enabled.", arg<Object>("objCtrl"), arg<Object>("objRef").opt()),
-            subRow<&I::SetCtrFocus2>("SetCtrFocus2", 0x60030019, "Moves the input focus to objCtrl unless activeName names the active control already.", arg<Object>("objCtrl"), arg<Object>("objRef").opt(), arg<String>("activeName").opt(text(u""))),
+            subRow<&I::SetCtrFocus>("SetCtrFocus", 0x60030018, "When objCtrl is visible and enabled: focuses it, selects its whole text (in LenEx units) and shows objRef; never fails.", arg<Object>("objCtrl"), arg<Object>("objRef").opt()),
+            subRow<&I::SetCtrFocus2>("SetCtrFocus2", 0x60030019, "As SetCtrFocus, but objCtrl is not focused again when activeName names it already (trimmed, any case).", arg<Object>("objCtrl"), arg<Object>("objRef").opt(), arg<String>("activeName").opt(text(u""))),
             methodRow<&I::strAdd, String>("strAdd", 0x6003001a, "The exact sum (bMode true) or difference of two amounts as plain decimal text; \"0\" when an operand is not a number.", arg<Variant_>("vFore"), arg<Variant_>("vBack"), arg<Boolean>("bMode").opt(boolean(true)), arg<Int16>("iDotCount").opt(i2(2))),
             methodRow<&I::iShowMsg, Int16>("iShowMsg", 0x6003001b, "Shows strMsg in a message box of style iType with strTitle (the suite's default title when empty); the button chosen, 0 for an empty message.", arg<Variant_>("strMsg"), arg<Int16>("iType").opt(i2(64)), arg<String>("strTitle").opt(text(u""))),
             methodRow<&I::LittleToBig, String>("LittleToBig", 0x6003001c, "The amount in Chinese capital numerals for cheques and vouchers; \"\" when not numeric or the language is neither zh-CN nor zh-TW.", arg<Variant_>("money")),
             methodRow<&I::DealFocus, Boolean>("DealFocus", 0x6003001d, "Checks a date edit before the focus leaves it; false with a message and the focus kept when its text is no date.", arg<Object>("objEdit"), arg<Object>("objRefBtn"), arg<String>("strActiveName"), arg<String>("strHint").opt(text(u"")), arg<String>("strExclude").opt(text(u""))),
-            methodRow<&I::iWidthForAll, Int16>("iWidthForAll", 0x6003001e, "The width in double-byte units that the comma list strSum needs, leaving out strExclude.", arg<Variant_>("strSum"), arg<Int16>("iWidth"), arg<String>("strExclude").opt()),
+            methodRow<&I::iWidthForAll, Int16>("iWidthForAll", 0x6003001e, "The digits before the point of the number strSum (strExclude's characters removed from it), the digits after it into iWidth; the length of a text that is no number.", arg<Variant_>("strSum"), arg<Int16>("iWidth"), arg<String>("strExclude").opt()),
             methodRow<&I::bWriteLine, Boolean>("bWriteLine", 0x6003001f, "Appends strContent as a line to the text file strFileName (made when missing, or replaced when bOpenFlag); true when written.", arg<String>("strFileName"), arg<String>("strContent"), arg<Boolean>("bOpenFlag").opt(boolean(false))),
             methodRow<&I::LenEx, Int32>("LenEx", 0x60030020, "Bytes of vData's text in the system code page (a double-byte character counts 2).", arg<Variant_>("vData")),
             methodRow<&I::LeftEx, String>("LeftEx", 0x60030021, "The first llen characters of vData's text.", arg<Variant_>("vData"), arg<Int32>("llen")),
@@ -142,7 +149,10 @@ const InterfaceInfo& _CCommonFunction::info() {
             methodRow<&I::GetNodeText, String>("GetNodeText", 0x60030036, "The text of the element vNodePath addresses below objDom, as stored; \"\" when none.", arg<Variant_>("vNodePath"), arg<tElement>("objDom").opt()),
             subRow<&I::SetNodeText>("SetNodeText", 0x60030037, "Replaces the children of the element vNodePath addresses below objDom by vAttrVal's folded text.", arg<Variant_>("vNodePath"), arg<Variant_>("vAttrVal"), arg<tElement>("objDom").opt()),
             methodRow<&I::IsFldEmpty, Boolean>("IsFldEmpty", 0x60030038, "True when the field strFldName of objRst is null, empty text or (bZeroAsEmpty) zero.", arg<tRecordset>("objRst"), arg<String>("strFldName"), arg<Boolean>("bZeroAsEmpty").opt(boolean(true))),
-        });
+        },
+        nullptr,
+        "The toolbox of helpers: SQL on pooled connections, fields, record sets and XML, XML building and path "
+        "access, templates, money and dates, tolerant strings, form controls, message boxes and files.");
     return table;
 }
 

@@ -5,12 +5,13 @@
 #include "frame/classes.h"
 #include "frame/binding.h"
 #include "runtime/convert.h"
-#include "text/number_format.h"
+#include "runtime/number_format.h"
 #include "text/strings.h"
 
 namespace velmora::text {
 
 using rt::Decimal;
+using rt::NumberPattern;
 using rt::Str;
 using rt::Variant;
 
@@ -30,7 +31,7 @@ bool isDecimalZero(const Variant& v) {
         if (a >= 1e-13 && a < 1e15) return false;
         return Decimal::fromDouble(v.r8()).isZero();
     }
-    return decimalOfValue(v).isZero();
+    return rt::toDecimal(v).isZero();
 }
 
 NumberPattern moneyPattern(int16_t hasdot, int16_t count, bool percent) {
@@ -58,11 +59,11 @@ Str sMoneyFormat(const Variant& vMny, int16_t hasdot, int16_t count, int16_t& mo
     }
     const bool numeric = working->type() == rt::VT_R8 || rt::isNumeric(*working);  // doubles always are
     if (!numeric) return rt::toText(*working);
-    if (flagOn(kPlainTextDigit)) return decimalText(decimalOfValue(*working));
+    if (flagOn(kPlainTextDigit)) return rt::toDecimal(*working).toText();
     if (isDecimalZero(*working) && !flagOn(kShowZeroDigit)) return {};
 
     Str out;
-    appendFormatted(digitsOfValue(*working), moneyPattern(hasdot, count, flagOn(kPercentDigit)), out);
+    rt::appendFormatted(rt::digitsOfValue(*working), moneyPattern(hasdot, count, flagOn(kPercentDigit)), out);
     if (hasdot == 0 && !out.empty() && out.back() == u'.') out.pop_back();
     return out;
 }
@@ -84,13 +85,13 @@ void normalizeOperand(Variant& v) {
 Str sumText(Variant& vFore, Variant& vBack, bool bMode) {
     normalizeOperand(vFore);
     normalizeOperand(vBack);
-    const Decimal fore = decimalOfValue(vFore);
-    const Decimal back = decimalOfValue(vBack);
+    const Decimal fore = rt::toDecimal(vFore);
+    const Decimal back = rt::toDecimal(vBack);
     if (fore.isZero() && back.isZero()) return u"0";
     // A zero operand leaves the other one as its caller wrote it (12.50 stays 12.50).
     if (fore.isZero()) return rt::toText(vBack);
     if (back.isZero()) return rt::toText(vFore);
-    return decimalText(bMode ? fore + back : fore - back);
+    return (bMode ? fore + back : fore - back).toText();
 }
 
 }  // namespace
@@ -102,7 +103,7 @@ void strAdd(GuardScope& guard, Variant& vFore, Variant& vBack, bool bMode, int16
 
 Variant roundToDecimals(double val1, int16_t dec) {
     const NumberPattern pattern = NumberPattern::optionalDecimals(dec);
-    Str text = formatNumber(digitsOfDouble(val1), pattern);
+    Str text = rt::formatNumber(rt::digitsOfDouble(val1), pattern);
     if (text.back() == u'.') return Variant(*rt::parseNumberText(text));
     return Variant(std::move(text));
 }

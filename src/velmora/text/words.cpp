@@ -7,7 +7,7 @@
 #include "frame/binding.h"
 #include "frame/text_service.h"
 #include "runtime/convert.h"
-#include "text/number_format.h"
+#include "runtime/decimal.h"
 
 namespace velmora::text {
 
@@ -90,14 +90,14 @@ bool endsWith(StrView s, StrView tail) { return s.size() >= tail.size() && s.sub
 double absoluteAmount(const Variant& money) {
     const Variant& v = money.deref();
     if (v.type() == rt::VT_R8) return std::fabs(v.r8());
-    return decimalOfValue(v).abs().toDouble();
+    return rt::toDecimal(v).abs().toDouble();
 }
 
 // The amount rounded to cents as Vround(amount, 2) rounds it (halves away from zero on its
 // 15-digit decimal), as a whole number of cents. Error 6 from 10^13 units on: the window
 // would lose the high digits, a cheque for the wrong sum.
 uint64_t centsOf(const Variant& money) {
-    const DecimalDigits rounded = roundAwayFromZero(digitsOfDouble(absoluteAmount(money)), 2);
+    const rt::DecimalDigits rounded = rt::roundAwayFromZero(rt::digitsOfDouble(absoluteAmount(money)), 2);
     const long places = rounded.exp10 + 2;  // zeros after the digits, in cents
     if (rounded.integerDigits() + 2 > kWindowSize)
         rt::raise(rt::kErrOverflow, u"The amount is too large to be written in words");
