@@ -16,6 +16,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   postgresql
+  python3 dpkg-dev
 )
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -66,9 +67,9 @@ case "${1:-}" in
   demo)
     install_packages
     build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF
-    log "the tour: examples/tour.jsonl"
+    log "the tour: examples/tour.jsonl, each request below its comments and above its answer"
     VELMORA_LANGUAGE=zh-CN VELMORA_REGISTRY="$ROOT/build/release/registry.json" \
-      build/release/out/velmora run examples/tour.jsonl
+      build/release/out/velmora run --echo examples/tour.jsonl
     ;;
   test)
     install_packages
