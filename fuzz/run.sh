@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the values-and-text code with clang (ASan + UBSan, straight
+# Builds the libFuzzer targets of the values-and-text code and of the DOM with clang (ASan + UBSan, straight
 # from the sources they exercise, no CMake) and runs each briefly over its seed corpus.
 #
 #   fuzz/run.sh [seconds-per-target] [target ...]
@@ -15,7 +15,7 @@ ROOT=$(dirname "$HERE")
 OUT=${VELMORA_FUZZ_OUT:-$ROOT/build-fuzz}
 SECONDS_PER_TARGET=${1:-20}
 shift || true
-ALL_TARGETS=(format_pattern str_add little_to_big decimal_parse date_test)
+ALL_TARGETS=(format_pattern str_add little_to_big decimal_parse date_test dom_session)
 TARGETS=("${@:-${ALL_TARGETS[@]}}")
 JOBS=${VELMORA_FUZZ_JOBS:-2}
 
@@ -27,17 +27,18 @@ command -v ccache >/dev/null && LAUNCHER=ccache
 SANITIZE=(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 CXXFLAGS=(-std=c++20 -g -O1 -Wall -Wextra "${SANITIZE[@]}"
   -I"$ROOT/src/velmora" -I"$ROOT/src/platform" -I"$HERE"
-  $(pkg-config --cflags icu-uc icu-i18n))
-LDLIBS=($(pkg-config --libs icu-uc icu-i18n) -ldl -lpthread)
+  $(pkg-config --cflags icu-uc icu-i18n libxml-2.0))
+LDLIBS=($(pkg-config --libs icu-uc icu-i18n libxml-2.0) -ldl -lpthread)
 
 log() { printf '== fuzz: %s\n' "$*" >&2; }
 
 mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
 
-# The code under test: the runtime, and the library's values-and-text sources. The message
-# text service is replaced by a fixed zh-CN table (text_service_stub.cpp).
+# The code under test: the runtime, the DOM, and the library's values-and-text sources. The
+# message text service is replaced by a fixed zh-CN table (text_service_stub.cpp).
 LIBRARY_SOURCES=(
   "$ROOT"/src/platform/runtime/*.cpp
+  "$ROOT"/src/platform/dom/*.cpp
   "$ROOT"/src/velmora/frame/binding.cpp
   "$ROOT"/src/velmora/text/strings.cpp
   "$ROOT"/src/velmora/text/money.cpp
@@ -86,7 +87,9 @@ for t in "${TARGETS[@]}"; do
   "$CXX" "${SANITIZE[@]}" -fsanitize=fuzzer "$(object_of "$HERE/$t.cpp")" "${objects[@]}" "${LDLIBS[@]}" -o "$OUT/$t"
   mkdir -p "$OUT/corpus/$t"
   log "running $t for ${SECONDS_PER_TARGET}s"
-  if ! "$OUT/$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 -max_len=512 \
+  max_len=512
+  [ "$t" = dom_session ] && max_len=4096  # a document and the session that works on it
+  if ! "$OUT/$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
       -print_final_stats=1 -artifact_prefix="$OUT/artifacts/$t-" "$OUT/corpus/$t" "$HERE/corpus/$t" \
       >"$OUT/$t.log" 2>&1; then
     log "$t FAILED (log: $OUT/$t.log)"

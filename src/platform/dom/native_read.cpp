@@ -3,6 +3,8 @@
 
 #include <libxml/parser.h>
 
+#include "dom/parse.h"
+
 namespace dom::native {
 
 std::string AttributeRef::value() const {
@@ -36,8 +38,8 @@ ElementRef documentElement(const OwnedTree& tree) {
 }
 
 OwnedTree readFile(const std::string& path) {
-    return OwnedTree(
-        xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOWARNING | XML_PARSE_NOERROR));
+    // The document object's own parser: whitespace kept, since readers skip it anyway.
+    return OwnedTree(detail::parseFile(path, true).doc);
 }
 
 }  // namespace dom::native
