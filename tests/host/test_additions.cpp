@@ -51,8 +51,8 @@ TEST_F(HostForClients, DescribeJsonListsEveryCreatableClassAndTheirMembers) {
     // Every interface a member takes or returns is described too.
     for (const Json& iface : all["interfaces"]) {
         for (const Json& m : iface["members"]) {
-            if (m["result"].is_object() && m["result"].contains("interface"))
-                EXPECT_NE(findByName(all["interfaces"], m["result"]["interface"]), nullptr) << m["result"];
+            if (!m["result"].is_object() || !m["result"].contains("interface")) continue;
+            EXPECT_NE(findByName(all["interfaces"], m["result"]["interface"]), nullptr) << m["result"];
         }
     }
 }
