@@ -82,12 +82,15 @@ TEST_F(SqlTrace, WritesBackAndTransactionsAreTracedToo) {
     rt::check(rs->Update(Variant(rt::Missing{}), Variant(rt::Missing{})));
     rt::check(c->CommitTrans());
 
+    // The write-back is one batch inside a savepoint: its statements are sent, so traced.
     const std::vector<std::string> lines = traced();
-    ASSERT_EQ(lines.size(), 4u) << TempDir::read(traceFile());
+    ASSERT_EQ(lines.size(), 6u) << TempDir::read(traceFile());
     EXPECT_TRUE(contains(lines[0], " sql=\"BEGIN\"")) << lines[0];
     EXPECT_TRUE(contains(lines[1], " rows=1 sql=\"select id, name from t\"")) << lines[1];
-    EXPECT_TRUE(contains(lines[2], " rows=1 sql=\"UPDATE \\\"t\\\" SET \\\"name\\\" = ?1 WHERE ")) << lines[2];
-    EXPECT_TRUE(contains(lines[3], " sql=\"COMMIT\"")) << lines[3];
+    EXPECT_TRUE(contains(lines[2], " sql=\"SAVEPOINT ")) << lines[2];
+    EXPECT_TRUE(contains(lines[3], " rows=1 sql=\"UPDATE \\\"t\\\" SET \\\"name\\\" = ?1 WHERE ")) << lines[3];
+    EXPECT_TRUE(contains(lines[4], " sql=\"RELEASE ")) << lines[4];
+    EXPECT_TRUE(contains(lines[5], " sql=\"COMMIT\"")) << lines[5];
 }
 
 TEST_F(SqlTrace, StandardErrorUnlessAFileIsNamed) {

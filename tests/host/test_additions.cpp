@@ -155,5 +155,27 @@ TEST_F(HostForClients, EchoReadsAFileToo) {
     EXPECT_EQ(r.out.rfind("# one\n> {\"let\"", 0), 0u) << r.out;
 }
 
+TEST_F(HostForClients, CollectionsEnumerateThroughDispatchIdMinusFour) {
+    auto r = answers({{{"create", "MSXML2.DOMDocument"}, {"as", "doc"}},
+                      {{"call", "loadXML"}, {"on", "doc"}, {"args", {"<r a='1' b='2'><x/><y/></r>"}}},
+                      {{"call", "selectSingleNode"}, {"on", "doc"}, {"args", {"/r"}}, {"as", "root"}},
+                      {{"call", "childNodes"}, {"on", "root"}, {"as", "children"}},
+                      {{"call", "#-4"}, {"on", "children"}, {"kind", "get"}, {"as", "each"}},
+                      {{"call", "Next"}, {"on", "each"}, {"args", {10}}},
+                      {{"call", "Next"}, {"on", "each"}, {"args", {10}}},
+                      {{"call", "attributes"}, {"on", "root"}, {"as", "attrs"}},
+                      {{"call", "_NewEnum"}, {"on", "attrs"}, {"as", "each"}},
+                      {{"call", "Next"}, {"on", "each"}, {"args", {1}}},
+                      {{"call", "nodeName"}, {"on", "$9"}}});
+    for (size_t i = 0; i < r.size(); ++i) EXPECT_EQ(r[i]["ok"], true) << i << ": " << r[i];
+    EXPECT_EQ(r[4]["value"]["class"], "IEnumItems");
+    const Json& items = r[5]["value"]["value"];
+    ASSERT_EQ(items.size(), 2u) << r[5];
+    EXPECT_EQ(items[0]["class"], "IXMLDOMElement");
+    EXPECT_EQ(r[6]["value"], (Json{{"type", "array"}, {"lbound", 0}, {"value", Json::array()}})) << "then none";
+    EXPECT_EQ(r[9]["value"]["value"][0]["class"], "IXMLDOMAttribute");
+    EXPECT_EQ(r[10]["value"]["value"], "a") << "the first attribute";
+}
+
 }  // namespace
 }  // namespace host::testing
