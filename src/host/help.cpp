@@ -118,7 +118,12 @@ std::string overallHelp() {
     bool first = true;
     for (const Topic& t : kCommands) {
         std::string line = std::string(first ? "usage: " : "       ") + "velmora " + t.synopsis;
-        line.resize(std::max<size_t>(line.size() + 1, kSummaryColumn), ' ');
+        // A synopsis too long for the column puts its summary on the next line.
+        if (line.size() + 1 > kSummaryColumn) {
+            out += line + "\n";
+            line.clear();
+        }
+        line.resize(kSummaryColumn, ' ');
         out += line + t.summary + "\n";
         first = false;
     }
