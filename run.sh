@@ -18,6 +18,7 @@ PACKAGES=(
   python3-dev pybind11-dev python3-pytest
   clang libclang-rt-14-dev
   postgresql
+  python3 dpkg-dev
 )
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -68,9 +69,9 @@ case "${1:-}" in
   demo)
     install_packages
     build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF -DVELMORA_PYTHON=ON
-    log "the tour: examples/tour.jsonl"
+    log "the tour: examples/tour.jsonl, each request below its comments and above its answer"
     VELMORA_LANGUAGE=zh-CN VELMORA_REGISTRY="$ROOT/build/release/registry.json" \
-      build/release/out/velmora run examples/tour.jsonl
+      build/release/out/velmora run --echo examples/tour.jsonl
     log "the same library from Python, in-process (PYTHONPATH=build/release/out/python)"
     VELMORA_LANGUAGE=zh-CN PYTHONPATH="$ROOT/build/release/out/python" \
       python3 -c "import velmora; print(velmora.Dispatch('Velmora.CCommonFunction').LittleToBig(1234.56))"

@@ -18,32 +18,47 @@ struct Topic {
 constexpr size_t kSummaryColumn = 46;
 
 constexpr std::array kCommands{
-    Topic{"run", "run [FILE]", "answer JSON requests, one per line (FILE or standard input)",
+    Topic{"run", "run [--echo] [FILE]", "answer JSON requests, one per line (FILE or standard input)",
           "Reads one JSON request per line from FILE (standard input when FILE is absent or \"-\";\n"
           "write ./--help for a file of that name) and answers each with one JSON line on standard\n"
           "output, in order. Requests create objects, call their members late-bound (by name or\n"
-          "dispatch id, with by-reference, named and missing arguments), bind variables, print them\n"
-          "and queue message box answers; each may run on one of 64 threads. Blank lines and lines\n"
-          "starting with \"#\" are skipped. docs/protocol.md describes every request and answer.\n"
+          "dispatch id, with by-reference, named and missing arguments), bind variables, print them,\n"
+          "release them and queue message box answers; each may run on one of 64 threads. Blank lines\n"
+          "and lines starting with \"#\" are skipped. docs/protocol.md describes every request and\n"
+          "answer.\n"
+          "\n"
+          "--echo  show each answer below the comment lines before its request and the request\n"
+          "        itself (after \"> \"), for a reader following a script.\n"
           "\n"
           "Exit status: 0 at the end of the input (failed requests are answered, not fatal); 1 when\n"
           "standard output cannot be written; 2 for a usage error or a FILE that cannot be opened.\n"},
-    Topic{"call", "call MEMBER [ARG ...]", "one call on a new CCommonFunction; each ARG is a JSON value",
-          "Creates a CCommonFunction, calls MEMBER late-bound with the ARGs and prints the result's\n"
-          "typed JSON, then one line \"name = value\" for each by-reference argument as the call left\n"
-          "it. Each ARG is JSON text: a plain value ('\"  text \"', 12, 1.5, true, null, [1, 2]), a\n"
-          "typed value ('{\"type\": \"decimal\", \"value\": \"1234.56\"}') or {\"missing\": true} for\n"
-          "an omitted optional argument. A message box asks on the terminal.\n"
+    Topic{"call", "call [--json] [--on PROGID] MEMBER [ARG ...]",
+          "one call on a new CCommonFunction (or PROGID); each ARG is a JSON value",
+          "Creates a CCommonFunction (with --on, an object of class PROGID), calls MEMBER late-bound\n"
+          "with the ARGs and prints the result's typed JSON, then one line \"name = value\" for each\n"
+          "by-reference argument as the call left it. Each ARG is JSON text: a plain value\n"
+          "('\"  text \"', 12, 1.5, true, null, [1, 2]), a typed value ('{\"type\": \"decimal\",\n"
+          "\"value\": \"1234.56\"}') or {\"missing\": true} for an omitted optional argument. A message\n"
+          "box asks on the terminal.\n"
+          "\n"
+          "--json  print one JSON document instead: {\"ok\": true, \"value\": VALUE, \"byref\": {NAME:\n"
+          "        VALUE}}, or {\"ok\": false, \"error\": {...}} when the call fails.\n"
           "\n"
           "Exit status: 0 when the call succeeds; 1 when it fails (the error is written to standard\n"
-          "error: number, description, source and status); 2 for a usage error or an ARG that is\n"
-          "not JSON.\n"},
-    Topic{"describe", "describe [--markdown]", "the library's classes, interfaces and members",
+          "error: number, description, source and status, and which argument when one was refused);\n"
+          "2 for a usage error or an ARG that is not JSON.\n"},
+    Topic{"describe", "describe [--json | --markdown] [PROGID]", "the classes, interfaces and members",
           "Prints the library's type library: each class with its class id, each interface with its\n"
           "members, dispatch ids, parameters (by value or by reference, optional, defaults) and\n"
-          "result types. With --markdown, the reference of every creatable class (docs/reference.md).\n"
+          "result types. With PROGID, that class alone (the library's or the platform's) and every\n"
+          "interface it reaches.\n"
           "\n"
-          "Exit status: 0, or 1 when the library cannot be loaded.\n"},
+          "--json      one JSON document: every class the host can create, the platform's included,\n"
+          "            and every interface they reach, with kinds, dispatch ids, parameters, result\n"
+          "            types and help\n"
+          "--markdown  the reference (docs/reference.md) of every creatable class\n"
+          "\n"
+          "Exit status: 0, or 1 when the library cannot be loaded or PROGID names no class.\n"},
     Topic{"register", "register", "record the library in the registry file",
           "Runs the library's DllRegisterServer: records its creatable classes under their program\n"
           "identifiers (Velmora.CCommonFunction, Velmora.CGlobal, Velmora.CReset) and its type\n"
@@ -103,7 +118,12 @@ std::string overallHelp() {
     bool first = true;
     for (const Topic& t : kCommands) {
         std::string line = std::string(first ? "usage: " : "       ") + "velmora " + t.synopsis;
-        line.resize(std::max<size_t>(line.size() + 1, kSummaryColumn), ' ');
+        // A synopsis too long for the column puts its summary on the next line.
+        if (line.size() + 1 > kSummaryColumn) {
+            out += line + "\n";
+            line.clear();
+        }
+        line.resize(kSummaryColumn, ' ');
         out += line + t.summary + "\n";
         first = false;
     }

@@ -35,16 +35,57 @@ int help(const std::vector<std::string>& args) {
     return 0;
 }
 
-int run(const std::vector<std::string>& args) {
+int run(std::vector<std::string> args) {
+    host::Echo echo = host::Echo::Off;
+    if (!args.empty() && args[0] == "--echo") {
+        echo = host::Echo::On;
+        args.erase(args.begin());
+    }
     if (args.size() > 1) return usage(std::cerr, 2);
     velmora::client::useLibrary();
-    if (args.empty() || args[0] == "-") return host::runRequests(std::cin, std::cout);
+    if (args.empty() || args[0] == "-") return host::runRequests(std::cin, std::cout, echo);
     std::ifstream file(args[0]);
     if (!file) {
         std::cerr << "velmora: cannot open " << args[0] << ": " << std::strerror(errno) << "\n";
         return 2;
     }
-    return host::runRequests(file, std::cout);
+    return host::runRequests(file, std::cout, echo);
+}
+
+// `velmora call [--json] [--on PROGID] MEMBER [ARG ...]`
+int call(const std::vector<std::string>& args) {
+    host::CallOptions options;
+    size_t i = 0;
+    for (; i < args.size(); ++i) {
+        if (args[i] == "--json") {
+            options.json = true;
+        } else if (args[i] == "--on" && i + 1 < args.size()) {
+            options.progid = args[++i];
+        } else {
+            break;
+        }
+    }
+    if (i >= args.size() || args[i].rfind("--", 0) == 0) return usage(std::cerr, 2);
+    return host::callCommand(options, args[i], {args.begin() + long(i) + 1, args.end()}, std::cout, std::cerr);
+}
+
+// `velmora describe [--json | --markdown] [PROGID]` (no PROGID with --markdown)
+int describe(const std::vector<std::string>& args) {
+    host::DescribeFormat format = host::DescribeFormat::Listing;
+    std::string progid;
+    for (const std::string& a : args) {
+        if (a == "--json" && format == host::DescribeFormat::Listing) {
+            format = host::DescribeFormat::Json;
+        } else if (a == "--markdown" && format == host::DescribeFormat::Listing) {
+            format = host::DescribeFormat::Markdown;
+        } else if (a.rfind("--", 0) != 0 && progid.empty()) {
+            progid = a;
+        } else {
+            return usage(std::cerr, 2);
+        }
+    }
+    if (format == host::DescribeFormat::Markdown && !progid.empty()) return usage(std::cerr, 2);
+    return host::describeCommand(format, progid, std::cout, std::cerr);
 }
 
 }  // namespace
@@ -63,14 +104,8 @@ int main(int argc, char** argv) {
     if (command == "help" || command == "--help" || command == "-h") return help(args);
     if (asksForHelp(args) && !host::helpOf(command).empty()) return help({command});
     if (command == "run") return run(args);
-    if (command == "call") {
-        if (args.empty()) return usage(std::cerr, 2);
-        return host::callCommand(args[0], {args.begin() + 1, args.end()}, std::cout, std::cerr);
-    }
-    if (command == "describe" && args.empty())
-        return host::describeCommand(host::DescribeFormat::Listing, std::cout, std::cerr);
-    if (command == "describe" && args.size() == 1 && args[0] == "--markdown")
-        return host::describeCommand(host::DescribeFormat::Markdown, std::cout, std::cerr);
+    if (command == "call") return call(args);
+    if (command == "describe") return describe(args);
     if (command == "register" && args.empty()) return host::registerCommand(false, std::cout, std::cerr);
     if (command == "unregister" && args.empty()) return host::registerCommand(true, std::cout, std::cerr);
     std::cerr << "velmora: unknown command \"" << command << "\"\n";

@@ -61,8 +61,7 @@ protected:
     Family& family_;
 };
 
-// Raises E_POINTER for a null out-parameter (the runtime's own check).
-using rt::need;
+using rt::need;  // raises E_POINTER for a null out-parameter
 
 inline rt::VARIANT_BOOL boolValue(bool b) { return b ? rt::VARIANT_TRUE : rt::VARIANT_FALSE; }
 

@@ -47,7 +47,7 @@ bool isReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP
 
 rt::VARIANT_BOOL truth(bool b) { return b ? rt::VARIANT_TRUE : rt::VARIANT_FALSE; }
 
-using rt::need;  // E_POINTER for a null out-parameter
+using rt::need;  // raises E_POINTER for a null out-parameter
 
 class File final : public rt::DispatchObject<File, IFile> {
 public:
