@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "presenter.h"
+#include "runtime/convert.h"
+#include "runtime/enumerator.h"
 #include "runtime/ustring.h"
 #include "values.h"
 
@@ -292,24 +294,34 @@ py::list Proxy::memberNames() const {
     return names;
 }
 
-py::list Proxy::items(py::handle self) const {
+// A collection's items: through its enumerator (_NewEnum, dispatch id -4) when its table
+// lists one, else the runtime's late-bound walk (Count or length, then Item or item).
+py::list Proxy::items() const {
     checkThread();
+    std::vector<rt::Variant> items;
+    std::optional<rt::Error> failure;
+    {
+        py::gil_scoped_release unlocked;
+        try {
+            if (table_ && table_->find(rt::DISPID_NEWENUM, rt::DISPATCH_PROPERTYGET)) {
+                rt::Variant enumerator = rt::invokeId(object_.get(), rt::DISPID_NEWENUM, rt::DISPATCH_PROPERTYGET);
+                for (;;) {
+                    rt::Variant batch = rt::callMethod(rt::toObject(enumerator).get(), u"Next", {int32_t(64)});
+                    if (!batch.isArray() || batch.array().size() == 0) break;
+                    for (rt::Variant& item : batch.array().items()) items.push_back(std::move(item));
+                }
+            } else {
+                items = rt::collectionItems(object_.get());
+            }
+        } catch (const rt::Error& e) {
+            failure = e;
+        } catch (...) {
+            failure = rt::currentError();
+        }
+    }
+    if (failure) raiseError(*failure);
     py::list out;
-    rt::DISPID countId = idOf("Count");
-    rt::DISPID itemId = rt::DISPID_VALUE;
-    if (countId == rt::DISPID_UNKNOWN) {
-        countId = idOf("length");
-        itemId = idOf("item");
-    }
-    if (countId == rt::DISPID_UNKNOWN || itemId == rt::DISPID_UNKNOWN) {
-        raiseError(rt::Error::number(rt::kErrNotImplemented,
-                                     u"Object doesn't support this action: " + rt::fromUtf8(repr()) +
-                                         u" is not a collection (it has no Count or length)"));
-    }
-    (void)self;
-    const long count = invoke(countId, rt::DISPATCH_PROPERTYGET, py::tuple(), py::dict(), false).cast<long>();
-    for (long i = 0; i < count; ++i)
-        out.append(invoke(itemId, rt::DISPATCH_METHOD | rt::DISPATCH_PROPERTYGET, py::make_tuple(i), py::dict(), false));
+    for (const rt::Variant& item : items) out.append(fromVariant(item));
     return out;
 }
 
@@ -350,7 +362,7 @@ void defineProxy(py::module_& m) {
             const uint16_t flags = py::isinstance<Proxy>(value) ? rt::DISPATCH_PROPERTYPUTREF : rt::DISPATCH_PROPERTYPUT;
             p.invoke(rt::DISPID_VALUE, flags, py::tuple(args), py::dict(), false);
         })
-        .def("__iter__", [](py::handle self) { return py::iter(self.cast<const Proxy&>().items(self)); })
+        .def("__iter__", [](const Proxy& p) { return py::iter(p.items()); })
         .def("__dir__", &Proxy::memberNames)
         .def("__repr__", &Proxy::repr)
         .def("__eq__", [](const Proxy& a, py::handle b) {

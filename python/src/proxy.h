@@ -41,8 +41,9 @@ public:
     void setAttribute(const std::string& name, py::handle value) const;
     // The names of the object's members, as dir() lists them.
     py::list memberNames() const;
-    // Items of a collection: through Count and its default member (Item), or length and item.
-    py::list items(py::handle self) const;
+    // Items of a collection, as they are when the loop starts. Raises velmora.Error when the
+    // object is no collection.
+    py::list items() const;
     // "<velmora.Object CCommonFunction>".
     std::string repr() const;
     // Identity of the object (its IUnknown), equal for two proxies of one object.

@@ -2,6 +2,8 @@
 
 import decimal
 
+import pytest
+
 import velmora
 
 
@@ -78,6 +80,11 @@ class TestXml:
         assert names == ["b", "b", "c"]
         attributes = [(a.name, a.value) for a in doc.documentElement.firstChild.attributes]
         assert attributes == [("n", "1")]
+        assert [n.getAttribute("n") for n in doc.selectNodes("//b")] == ["1", "2"]
+
+    def test_an_object_that_is_no_collection_does_not_iterate(self, cf):
+        with pytest.raises(velmora.Error):
+            iter(cf)
 
 
 class TestDataAccess:
