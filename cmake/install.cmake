@@ -112,6 +112,9 @@ if(TARGET velmora_python)
   set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-velmora)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  # The module links the platform library of the runtime package; dpkg-shlibdeps finds it in
+  # the build's output folder (the dependency itself comes from the component's Depends).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${VELMORA_OUT})
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
       "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${VELMORA_PYTHON_NEXT_MINOR})")
   set(CPACK_COMPONENT_PYTHON_DESCRIPTION
