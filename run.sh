@@ -2,7 +2,8 @@
 # Installs what the project needs (only what is missing), builds, and runs either the main
 # job (a tour of the library through the scripting host) or every test suite.
 #
-#   ./run.sh demo   build (Release) and run examples/tour.jsonl through `velmora run`
+#   ./run.sh demo   build (Release) and run examples/tour.jsonl through `velmora run`, then
+#                   one call through the Python module
 #   ./run.sh test   build Release and ASan+UBSan, run all tests (PostgreSQL started and stopped),
 #                   then run the fuzz targets briefly
 set -euo pipefail
@@ -14,8 +15,10 @@ PACKAGES=(
   libxml2-dev libsqlite3-dev libicu-dev nlohmann-json3-dev
   unixodbc unixodbc-dev odbc-postgresql tdsodbc
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3-dev pybind11-dev python3-pytest
   clang libclang-rt-14-dev
   postgresql
+  python3 dpkg-dev
 )
 
 log() { printf '== %s\n' "$*" >&2; }
@@ -65,16 +68,19 @@ run_tests() {  # run_tests <build folder> <label>: every suite, against a privat
 case "${1:-}" in
   demo)
     install_packages
-    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF
-    log "the tour: examples/tour.jsonl"
+    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF -DVELMORA_PYTHON=ON
+    log "the tour: examples/tour.jsonl, each request below its comments and above its answer"
     VELMORA_LANGUAGE=zh-CN VELMORA_REGISTRY="$ROOT/build/release/registry.json" \
-      build/release/out/velmora run examples/tour.jsonl
+      build/release/out/velmora run --echo examples/tour.jsonl
+    log "the same library from Python, in-process (PYTHONPATH=build/release/out/python)"
+    VELMORA_LANGUAGE=zh-CN PYTHONPATH="$ROOT/build/release/out/python" \
+      python3 -c "import velmora; print(velmora.Dispatch('Velmora.CCommonFunction').LittleToBig(1234.56))"
     ;;
   test)
     install_packages
-    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=ON -DVELMORA_BENCH=ON
+    build build/release -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF -DVELMORA_TESTS=ON -DVELMORA_BENCH=ON -DVELMORA_PYTHON=ON
     run_tests build/release "Release"
-    build build/asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_TESTS=ON -DVELMORA_BENCH=OFF
+    build build/asan -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_TESTS=ON -DVELMORA_BENCH=OFF -DVELMORA_PYTHON=OFF
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build/asan "ASan+UBSan"
     log "fuzzing the values and text code"
     VELMORA_FUZZ_OUT="$ROOT/build/fuzz" fuzz/run.sh 10

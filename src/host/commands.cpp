@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include <optional>
+
+#include "describe.h"
 #include "request_session.h"
 #include "runtime/error.h"
 #include "runtime/registry.h"
@@ -41,8 +44,8 @@ std::vector<std::pair<std::string, bool>> parametersOf(const rt::Variant& obj, c
 
 }  // namespace
 
-int callCommand(const std::string& member, const std::vector<std::string>& args, std::ostream& out,
-                std::ostream& err) {
+int callCommand(const CallOptions& options, const std::string& member, const std::vector<std::string>& args,
+                std::ostream& out, std::ostream& err) {
     std::vector<Json> values;
     for (size_t i = 0; i < args.size(); ++i) {
         Json v = Json::parse(args[i], nullptr, false);
@@ -59,10 +62,16 @@ int callCommand(const std::string& member, const std::vector<std::string>& args,
     RequestSession session(0, false);  // a box asks on the terminal, as for any interactive program
     auto run = [&](const Json& request) {
         Json response = session.execute(request);
-        if (response["ok"] != true) printError(response["error"], err);
+        if (response["ok"] == true) return response;
+        if (options.json) {
+            Json failure{{"ok", false}, {"error", response["error"]}};
+            out << dump(failure) << "\n" << std::flush;
+        } else {
+            printError(response["error"], err);
+        }
         return response;
     };
-    if (run(Json{{"create", "Velmora.CCommonFunction"}, {"as", "cf"}})["ok"] != true) return 1;
+    if (run(Json{{"create", options.progid}, {"as", "cf"}})["ok"] != true) return 1;
     Json callArgs = Json::array();
     for (size_t i = 0; i < values.size(); ++i) {
         const std::string name = "arg" + std::to_string(i + 1);
@@ -72,18 +81,24 @@ int callCommand(const std::string& member, const std::vector<std::string>& args,
     Json response = run(Json{{"call", member}, {"on", "cf"}, {"args", callArgs}});
     if (response["ok"] != true) return 1;
 
-    out << dump(response["value"]) << "\n";
     const auto params = parametersOf(session.lookup("cf"), member);
+    Json byref = Json::object();
     for (size_t i = 0; i < values.size(); ++i) {
         const bool known = i < params.size();
         if (known && !params[i].second) continue;  // by value: the call cannot change it
         const std::string label = known ? params[i].first : "argument " + std::to_string(i + 1);
-        out << label << " = " << dump(response["byref"]["arg" + std::to_string(i + 1)]) << "\n";
+        byref[label] = response["byref"]["arg" + std::to_string(i + 1)];
     }
-    return 0;
+    if (options.json) {
+        out << dump(Json{{"ok", true}, {"value", response["value"]}, {"byref", byref}}) << "\n";
+    } else {
+        out << dump(response["value"]) << "\n";
+        for (auto it = byref.begin(); it != byref.end(); ++it) out << it.key() << " = " << dump(it.value()) << "\n";
+    }
+    return out.flush() ? 0 : 1;
 }
 
-int describeCommand(DescribeFormat format, std::ostream& out, std::ostream& err) {
+int describeCommand(DescribeFormat format, const std::string& progid, std::ostream& out, std::ostream& err) {
     const std::string path = velmora::client::libraryPath();
     const rt::TypeLibDesc* lib = velmora::client::typeLibrary(path);
     if (!lib) {
@@ -91,8 +106,25 @@ int describeCommand(DescribeFormat format, std::ostream& out, std::ostream& err)
         err << "velmora: cannot read the type library of " << path << (why ? std::string(": ") + why : "") << "\n";
         return 1;
     }
+    const std::vector<rt::PlatformClass> platform = rt::platformClasses();
+    if (!progid.empty()) {
+        std::optional<std::string> text;
+        if (format == DescribeFormat::Json) {
+            if (std::optional<Json> one = describeClassJson(*lib, platform, progid)) text = dump(*one) + "\n";
+        } else {
+            text = describeClassText(*lib, platform, progid);
+        }
+        if (!text) {
+            err << "velmora: no class \"" << progid << "\" (velmora describe lists them)\n";
+            return 1;
+        }
+        out << *text;
+        return out.flush() ? 0 : 1;
+    }
     if (format == DescribeFormat::Markdown)
-        out << rt::referenceMarkdown(*lib, rt::platformClasses());
+        out << rt::referenceMarkdown(*lib, platform);
+    else if (format == DescribeFormat::Json)
+        out << dump(describeAllJson(*lib, platform)) << "\n";
     else
         out << rt::describeTypeLibrary(*lib);
     return out.flush() ? 0 : 1;

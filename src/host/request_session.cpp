@@ -30,7 +30,12 @@ public:
         owners_.emplace(name, thread);
         return name;
     }
-    // The thread that issued name; -1 when none did.
+    // Forgets a released handle: later uses are told it does not exist.
+    void forget(const std::string& name) {
+        std::lock_guard lock(mu_);
+        owners_.erase(name);
+    }
+    // The thread that issued name; -1 when none did (or it was released).
     int ownerOf(const std::string& name) {
         std::lock_guard lock(mu_);
         auto it = owners_.find(name);
@@ -93,6 +98,16 @@ rt::Str memberNameOf(rt::IDispatch* obj, rt::DISPID id) {
     throw rt::Error::number(rt::kErrNoSuchMember);
 }
 
+// "keep": false asks for the result without handles: its objects are reported and then
+// released with the request. A name in "as" keeps the result, so the two exclude each other.
+bool keepsResult(const Json& request, bool named) {
+    if (!request.contains("keep")) return true;
+    const Json& k = request["keep"];
+    if (!k.is_boolean()) badRequest("\"keep\" must be true or false, not " + shortText(k));
+    if (!k.get<bool>() && named) badRequest("\"keep\": false and \"as\" exclude each other: \"as\" keeps the result");
+    return k.get<bool>();
+}
+
 uint16_t flagsOf(const Json& request) {
     if (!request.contains("kind")) return rt::DISPATCH_METHOD | rt::DISPATCH_PROPERTYGET;
     const Json& k = request["kind"];
@@ -100,6 +115,59 @@ uint16_t flagsOf(const Json& request) {
     if (k == "get") return rt::DISPATCH_PROPERTYGET;
     if (k == "put") return rt::DISPATCH_PROPERTYPUT;
     badRequest("\"kind\" must be \"method\", \"get\" or \"put\", not " + shortText(k));
+}
+
+}  // namespace
+
+std::string ArgumentAt::text() const {
+    std::string t = position > 0 ? "argument " + std::to_string(position) : "argument";
+    if (!name.empty()) t += " (" + name + ")";
+    return t;
+}
+
+Json ArgumentAt::toJson() const {
+    Json j{{"index", index}};
+    if (position > 0) j["position"] = position;
+    if (!name.empty()) j["name"] = name;
+    return j;
+}
+
+namespace {
+
+// The declared name of parameter i of the member that id and flags reach; empty when the
+// type information does not tell.
+std::string parameterName(rt::IDispatch* obj, rt::DISPID id, uint16_t flags, size_t i) {
+    rt::ComPtr<rt::ITypeInfo> type;
+    const rt::InterfaceInfo* info = nullptr;
+    if (rt::failed(obj->GetTypeInfo(0, 0, type.put())) || !type || rt::failed(type->GetInterfaceInfo(&info)) || !info)
+        return {};
+    const rt::MemberSpec* m = info->find(id, flags);
+    return m && i < m->params.size() ? m->params[i].name : std::string();
+}
+
+// Which argument of the request the dispatch engine's index names. The slots hold a put's
+// value first, then the named arguments in request order, then the positional ones last
+// to first.
+ArgumentAt describeArgument(rt::IDispatch* obj, rt::DISPID id, uint16_t flags, uint32_t index,
+                            const rt::DispParams& params, const std::vector<rt::Str>& paramNames) {
+    ArgumentAt at;
+    at.index = index;
+    if (index >= params.argCount) return at;
+    const uint32_t positional = params.argCount - params.namedCount;
+    if (index >= params.namedCount) {
+        const uint32_t fromFirst = params.argCount - 1 - index;
+        at.position = int(fromFirst) + 1;
+        at.name = parameterName(obj, id, flags, fromFirst);
+        return at;
+    }
+    if (params.namedIds[index] == rt::DISPID_PROPERTYPUT) {
+        at.position = int(positional) + 1;  // the put's value is the request's last argument
+        at.name = "new value";
+        return at;
+    }
+    const size_t namedAt = index - (params.namedCount > paramNames.size() ? 1 : 0);
+    if (namedAt < paramNames.size()) at.name = rt::toUtf8(paramNames[namedAt]);
+    return at;
 }
 
 }  // namespace
@@ -138,6 +206,12 @@ Json RequestSession::execute(const Json& request) {
         response["value"] = std::move(outcome.value);
         response["byref"] = std::move(outcome.byref);
         response["messages"] = messages_;
+    } catch (const ArgumentError& a) {
+        response["ok"] = false;
+        const rt::Error& e = a.error;
+        response["error"] = errorToJson(e.numberValue(), rt::toUtf8(e.description()) + " in " + a.at.text(),
+                                        rt::toUtf8(e.source()), e.hresult());
+        response["error"]["argument"] = a.at.toJson();
     } catch (const rt::Error& e) {
         response["ok"] = false;
         response["error"] =
@@ -158,20 +232,22 @@ Json RequestSession::execute(const Json& request) {
 
 RequestSession::Outcome RequestSession::perform(const Json& request) {
     if (!request.is_object()) badRequest("a request must be a JSON object, not " + shortText(request));
-    static const char* const kForms[] = {"create", "call", "let", "print", "msgbox"};
+    static const char* const kForms[] = {"create", "call", "let", "print", "msgbox", "release"};
     const char* form = nullptr;
     for (const char* f : kForms) {
         if (!request.contains(f)) continue;
-        if (form) badRequest(std::string("a request holds one of create, call, let, print, msgbox; this one has both ") +
+        if (form) badRequest(std::string("a request holds one of create, call, let, print, msgbox, release; this one has both ") +
                              form + " and " + f);
         form = f;
     }
-    if (!form) badRequest("unknown request " + shortText(request) + ": expected one of create, call, let, print, msgbox");
+    if (!form)
+        badRequest("unknown request " + shortText(request) + ": expected one of create, call, let, print, msgbox, release");
     const std::string f = form;
     if (f == "create") return create(request);
     if (f == "call") return call(request);
     if (f == "let") return let(request);
     if (f == "print") return print(request);
+    if (f == "release") return release(request);
     return queueAnswers(request);
 }
 
@@ -189,6 +265,7 @@ const rt::Variant& RequestSession::lookup(const std::string& name) {
 }
 
 std::string RequestSession::bindHandle(const rt::ComPtr<rt::IDispatch>& obj) {
+    if (!keepObjects_) return {};
     std::string name = HandleBook::instance().issue(thread_);
     vars_[name] = rt::Variant(obj);
     return name;
@@ -199,12 +276,51 @@ void RequestSession::bindName(const std::string& name, rt::Variant value) {
     vars_[name] = std::move(value);
 }
 
+Json RequestSession::reportResult(const rt::Variant& value, bool keep) {
+    keepObjects_ = keep;
+    try {
+        Json j = valueToJson(value, *this);
+        keepObjects_ = true;
+        return j;
+    } catch (...) {
+        keepObjects_ = true;
+        throw;
+    }
+}
+
+RequestSession::Outcome RequestSession::release(const Json& request) {
+    allowOnly(request, "release", {"release"});
+    const Json& what = request["release"];
+    std::vector<std::string> names;
+    if (what.is_array()) {
+        for (const Json& n : what) {
+            if (!n.is_string() || n.get<std::string>().empty())
+                badRequest("\"release\" names variables or handles, not " + shortText(n));
+            names.push_back(n.get<std::string>());
+        }
+    } else {
+        names.push_back(stringField(request, "release"));
+    }
+    // Every name is checked before any is dropped: a bad list drops nothing.
+    for (const auto& name : names) lookup(name);
+    for (const auto& name : names) {
+        // Moved out first: an object's destructor may run script-visible code (a message
+        // box) that must find the session in a consistent state.
+        auto node = vars_.extract(name);
+        if (node.empty()) continue;  // named twice in the list
+        if (isHandleName(name)) HandleBook::instance().forget(name);
+        node.mapped().clear();
+    }
+    return Outcome{Json{{"type", "empty"}}};
+}
+
 RequestSession::Outcome RequestSession::create(const Json& request) {
-    allowOnly(request, "create", {"create", "as"});
+    allowOnly(request, "create", {"create", "as", "keep"});
     const std::string progid = stringField(request, "create");
     const std::optional<std::string> as = resultName(request);
+    const bool keep = keepsResult(request, as.has_value());
     rt::Variant obj(rt::createObject(rt::fromUtf8(progid)));
-    Outcome out{valueToJson(obj, *this)};
+    Outcome out{reportResult(obj, keep)};
     if (as) bindName(*as, obj);
     return out;
 }
@@ -239,9 +355,10 @@ RequestSession::Outcome RequestSession::queueAnswers(const Json& request) {
 }
 
 RequestSession::Outcome RequestSession::call(const Json& request) {
-    allowOnly(request, "call", {"call", "on", "args", "named", "kind", "as"});
+    allowOnly(request, "call", {"call", "on", "args", "named", "kind", "as", "keep"});
     const std::string member = stringField(request, "call");
     const std::optional<std::string> as = resultName(request);
+    const bool keep = keepsResult(request, as.has_value());
     const uint16_t kindFlags = flagsOf(request);
     const bool isPut = kindFlags == rt::DISPATCH_PROPERTYPUT;
 
@@ -335,9 +452,16 @@ RequestSession::Outcome RequestSession::call(const Json& request) {
     uint32_t argErr = 0;
     rt::clearErrorInfo();
     rt::HRESULT hr = target->Invoke(id, rt::IID{}, 0, flags, &params, &result, &excep, &argErr);
-    if (rt::failed(hr)) throw rt::invokeError(hr, excep);
+    if (rt::failed(hr)) {
+        rt::Error e = rt::invokeError(hr, excep);
+        if (hr == rt::DISP_E_TYPEMISMATCH || hr == rt::DISP_E_OVERFLOW) {
+            ArgumentAt where = describeArgument(target.get(), id, flags, argErr, params, paramNames);
+            throw ArgumentError(std::move(e), std::move(where));
+        }
+        throw e;
+    }
 
-    Outcome out{valueToJson(result, *this)};
+    Outcome out{reportResult(result, keep)};
     for (const auto& name : byRefNames) out.byref[name] = valueToJson(vars_[name], *this);
     if (as) bindName(*as, std::move(result));
     return out;

@@ -112,6 +112,13 @@ private:
     std::map<int, std::unique_ptr<HostThread>> threads_;
 };
 
+bool isBlank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
+
+std::string trimmedLeft(const std::string& line) {
+    const size_t first = line.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : line.substr(first);
+}
+
 bool skipped(const std::string& line) {
     size_t first = line.find_first_not_of(" \t");
     return first == std::string::npos || line[first] == '#';
@@ -119,16 +126,25 @@ bool skipped(const std::string& line) {
 
 }  // namespace
 
-int runRequests(std::istream& in, std::ostream& out) {
+int runRequests(std::istream& in, std::ostream& out, Echo echo) {
     Runner runner;
     std::string line;
+    std::string comments;  // echoed: the comment lines since the last request
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (skipped(line)) continue;
-        out << runner.answer(line).dump(-1, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
+        if (skipped(line)) {
+            if (echo == Echo::On && !isBlank(line)) comments += trimmedLeft(line) + "\n";
+            continue;
+        }
+        if (echo == Echo::On) out << comments << "> " << trimmedLeft(line) << '\n';
+        comments.clear();
+        out << runner.answer(line).dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        if (echo == Echo::On) out << '\n';
+        out << std::flush;
         if (!out) return 1;
     }
-    return 0;
+    if (echo == Echo::On && !comments.empty()) out << comments << std::flush;
+    return out ? 0 : 1;
 }
 
 }  // namespace host

@@ -185,8 +185,10 @@ std::string classNameOf(rt::IDispatch* obj) {
     return info->name();
 }
 
-// Small numbers for object identities, in order of first sight. Every object the host
-// reports stays bound to a handle, so an identity is never reused for another object.
+// Small numbers for object identities, in order of first sight. Two objects alive at the
+// same time never share a number; once the host releases an object's last handle and the
+// object dies, its number may come back for a later object at the same address (so the
+// table stays as small as the set of addresses objects ever had).
 int64_t identityNumber(rt::IDispatch* obj) {
     static std::mutex mu;
     static std::unordered_map<const void*, int64_t> numbers;
@@ -262,7 +264,9 @@ Json valueToJson(const rt::Variant& value, Scope& scope) {
             if (!v.object()) return Json{{"type", "nothing"}};
             rt::IDispatch* obj = v.object().get();
             Json j{{"type", "object"}, {"class", classNameOf(obj)}};
-            j["ref"] = scope.bindHandle(v.object());
+            std::string handle = scope.bindHandle(v.object());
+            if (handle.empty()) return j;  // reported, not kept
+            j["ref"] = std::move(handle);
             j["id"] = identityNumber(obj);
             return j;
         }

@@ -21,7 +21,8 @@ public:
     virtual ~Scope() = default;
     // The value bound to name. Throws rt::Error (a bad request) when name is unbound.
     virtual const rt::Variant& lookup(const std::string& name) = 0;
-    // Binds obj to a fresh handle name ("$1", "$2", ...) and returns the name.
+    // Binds obj to a fresh handle name ("$1", "$2", ...) and returns the name; empty when the
+    // object is to be reported without a handle.
     virtual std::string bindHandle(const rt::ComPtr<rt::IDispatch>& obj) = 0;
 };
 
@@ -33,8 +34,9 @@ public:
 // number or date out of its type's range.
 rt::Variant valueFromJson(const Json& j, Scope& scope);
 
-// The typed JSON of v. Every object gets a fresh handle from scope; its class name comes from
-// its type information and its id is equal for two references to one object.
+// The typed JSON of v. Every object gets a fresh handle from scope ("ref") and an "id" equal
+// for two references to one living object; its class name comes from its type information.
+// An object that scope gives no handle is reported by its class alone.
 Json valueToJson(const rt::Variant& v, Scope& scope);
 
 // The JSON of an error: number, description, source, hresult ("0x800A000D").

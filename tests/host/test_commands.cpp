@@ -71,10 +71,10 @@ TEST_F(Commands, UsageErrorsExitWithStatusTwo) {
     EXPECT_EQ(command({}).status, 2);
     EXPECT_EQ(command({"frobnicate"}).status, 2);
     EXPECT_EQ(command({"call"}).status, 2);
-    EXPECT_EQ(command({"describe", "extra"}).status, 2);
+    EXPECT_EQ(command({"describe", "One.Class", "Two.Class"}).status, 2);
     HostRun help = command({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: velmora run [FILE]"), std::string::npos);
+    EXPECT_NE(help.out.find("usage: velmora run [--echo] [FILE]"), std::string::npos);
 }
 
 }  // namespace

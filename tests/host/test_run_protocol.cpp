@@ -57,8 +57,8 @@ TEST_F(RunProtocol, MalformedLinesGetClearErrorsAndTheHostGoesOn) {
     EXPECT_EQ(all[0]["error"]["source"], "velmora");
     EXPECT_EQ(all[0]["error"]["hresult"], "0x800A0005");
     EXPECT_EQ(description(1), "a request must be a JSON object, not [1,2]");
-    EXPECT_EQ(description(2), "unknown request {}: expected one of create, call, let, print, msgbox");
-    EXPECT_EQ(description(3), "a request holds one of create, call, let, print, msgbox; this one has both call and let");
+    EXPECT_EQ(description(2), "unknown request {}: expected one of create, call, let, print, msgbox, release");
+    EXPECT_EQ(description(3), "a request holds one of create, call, let, print, msgbox, release; this one has both call and let");
     EXPECT_EQ(description(4), "unknown field \"valeu\" in a let request");
     EXPECT_EQ(description(5), "a let request needs \"value\"");
     EXPECT_NE(description(6).find("variable \"never bound\" is not bound"), std::string::npos);

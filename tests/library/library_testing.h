@@ -10,9 +10,12 @@
 
 namespace velmora::testing {
 
+// The component server the tests create objects from: the copy of the library linked into
+// the test program (velmora_testable), so that the module state they inspect is the one
+// the objects use.
 inline void useBuiltLibrary() {
     static bool done = [] {
-        client::useLibrary(VELMORA_OUT_DIR "/libvelmora.so");
+        client::useLibrary(VELMORA_TESTABLE_LIBRARY);
         return true;
     }();
     (void)done;

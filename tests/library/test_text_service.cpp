@@ -61,7 +61,7 @@ TEST(LibraryTextService, MessageBoxesGoThroughGMsgBoxWhichEachNewObjectRenews) {
             shown.push_back(r);
             return int32_t(svc::kCancel);
         });
-        velmora::client::useLibrary(VELMORA_OUT_DIR "/libvelmora.so");
+        velmora::client::useLibrary(VELMORA_TESTABLE_LIBRARY);
         auto first = velmora::client::newCommonFunction();
         const void* box1 = rt::identityOf(velmora::moduleState().gMsgBox.get());
         ASSERT_NE(box1, nullptr);

@@ -61,12 +61,7 @@ protected:
     Family& family_;
 };
 
-// Raises E_POINTER for a null out-parameter.
-template <class T>
-T* need(T* out) {
-    if (!out) rt::raiseStatus(rt::E_POINTER);
-    return out;
-}
+using rt::need;  // raises E_POINTER for a null out-parameter
 
 inline rt::VARIANT_BOOL boolValue(bool b) { return b ? rt::VARIANT_TRUE : rt::VARIANT_FALSE; }
 

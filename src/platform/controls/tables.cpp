@@ -1,5 +1,6 @@
 // Member tables of the controls' interfaces.
 #include "controls/controls.h"
+#include "runtime/enumerator.h"
 
 namespace controls {
 
@@ -84,6 +85,7 @@ const InterfaceInfo& IControls::info() {
         {
             getter<&I::get_Item, Object>("Item", DISPID_VALUE, "The control named Index (any case) or at Index from 0; error 9 when none.", arg<Variant_>("Index").byVal()),
             getter<&I::get_Count, Int32>("Count", 1, "The number of controls on the form."),
+            rt::newEnumMember<I>(),
         },
         nullptr, "The controls of a form, in the order they were added.");
     return table;

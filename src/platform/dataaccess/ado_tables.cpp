@@ -1,6 +1,7 @@
 // Member tables of the data-access interfaces: names, ADO's dispatch ids, parameters and a
 // help line for each member and interface (listings and docs/reference.md are read from here).
 #include "ado.h"
+#include "runtime/enumerator.h"
 
 namespace ado {
 
@@ -61,6 +62,7 @@ const InterfaceInfo& Fields::info() {
             arg<Variant_>("Index").byVal()),
         sub<&Fields::Refresh>("Refresh", 2,
             "Does nothing: the fields always follow the record set."),
+        rt::newEnumMember<Fields>(),
     },
     nullptr, "The columns of an open record set, by position or name.");
     return table;

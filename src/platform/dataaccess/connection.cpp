@@ -46,26 +46,27 @@ void ConnectionObject::open(const rt::Str& connectionString, const rt::Str& user
     request.connectionTimeout = connectionTimeout_;
     request.commandTimeout = commandTimeout_;
     const rt::Str provider = request.properties.get(u"Provider").value_or(provider_);
+    request.provider = provider.empty() ? rt::Str(kDefaultProvider) : provider;
     session_ = providerNamed(provider)(request);
 }
 
 rt::HRESULT ConnectionObject::get_ConnectionString(rt::Str* text) {
-    return rt::boundary(kSource, [&] { *text = connectionString_; });
+    return boundary(kSource, [&] { *rt::need(text) = connectionString_; });
 }
 
 rt::HRESULT ConnectionObject::put_ConnectionString(const rt::Str& text) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         if (session_) alreadyOpen();
         connectionString_ = text;
     });
 }
 
 rt::HRESULT ConnectionObject::get_CommandTimeout(int32_t* seconds) {
-    return rt::boundary(kSource, [&] { *seconds = commandTimeout_; });
+    return boundary(kSource, [&] { *rt::need(seconds) = commandTimeout_; });
 }
 
 rt::HRESULT ConnectionObject::put_CommandTimeout(int32_t seconds) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         if (seconds < 0) invalidArgument();
         commandTimeout_ = seconds;
         if (session_) session_->setCommandTimeout(seconds);
@@ -73,11 +74,11 @@ rt::HRESULT ConnectionObject::put_CommandTimeout(int32_t seconds) {
 }
 
 rt::HRESULT ConnectionObject::get_ConnectionTimeout(int32_t* seconds) {
-    return rt::boundary(kSource, [&] { *seconds = connectionTimeout_; });
+    return boundary(kSource, [&] { *rt::need(seconds) = connectionTimeout_; });
 }
 
 rt::HRESULT ConnectionObject::put_ConnectionTimeout(int32_t seconds) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         if (session_) alreadyOpen();
         if (seconds < 0) invalidArgument();
         connectionTimeout_ = seconds;
@@ -85,11 +86,11 @@ rt::HRESULT ConnectionObject::put_ConnectionTimeout(int32_t seconds) {
 }
 
 rt::HRESULT ConnectionObject::get_Version(rt::Str* version) {
-    return rt::boundary(kSource, [&] { *version = u"2.6"; });
+    return boundary(kSource, [&] { *rt::need(version) = u"2.6"; });
 }
 
 rt::HRESULT ConnectionObject::Close() {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         if (!session_) raiseAdo(adErrObjectClosed, u"Operation is not allowed when the object is closed.");
         session_.reset();
     });
@@ -97,7 +98,8 @@ rt::HRESULT ConnectionObject::Close() {
 
 rt::HRESULT ConnectionObject::Execute(const rt::Str& commandText, rt::Variant* recordsAffected, int32_t options,
                                       _Recordset** result) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(result);
         Session& s = session();
         const bool table = options > 0 && (options & (adCmdTable | adCmdTableDirect));
         const rt::Str sql = table ? u"select * from " + commandText : commandText;
@@ -111,28 +113,31 @@ rt::HRESULT ConnectionObject::Execute(const rt::Str& commandText, rt::Variant* r
 }
 
 rt::HRESULT ConnectionObject::BeginTrans(int32_t* level) {
-    return rt::boundary(kSource, [&] { *level = session().beginTransaction(); });
+    return boundary(kSource, [&] {
+        rt::need(level);
+        *level = session().beginTransaction();
+    });
 }
 
 rt::HRESULT ConnectionObject::CommitTrans() {
-    return rt::boundary(kSource, [&] { session().commitTransaction(); });
+    return boundary(kSource, [&] { session().commitTransaction(); });
 }
 
 rt::HRESULT ConnectionObject::RollbackTrans() {
-    return rt::boundary(kSource, [&] { session().rollbackTransaction(); });
+    return boundary(kSource, [&] { session().rollbackTransaction(); });
 }
 
 rt::HRESULT ConnectionObject::Open(const rt::Str& connectionString, const rt::Str& userId, const rt::Str& password,
                                    int32_t) {
-    return rt::boundary(kSource, [&] { open(connectionString, userId, password); });
+    return boundary(kSource, [&] { open(connectionString, userId, password); });
 }
 
 rt::HRESULT ConnectionObject::get_CursorLocation(int32_t* location) {
-    return rt::boundary(kSource, [&] { *location = cursorLocation_; });
+    return boundary(kSource, [&] { *rt::need(location) = cursorLocation_; });
 }
 
 rt::HRESULT ConnectionObject::put_CursorLocation(int32_t location) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         if (location != adUseServer && location != adUseClient && location != 1)
             invalidArgument();
         cursorLocation_ = location;
@@ -140,21 +145,22 @@ rt::HRESULT ConnectionObject::put_CursorLocation(int32_t location) {
 }
 
 rt::HRESULT ConnectionObject::get_Provider(rt::Str* provider) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(provider);
         auto named = ConnectionString::parse(connectionString_).get(u"Provider");
         *provider = named ? *named : !provider_.empty() ? provider_ : rt::Str(kDefaultProvider);
     });
 }
 
 rt::HRESULT ConnectionObject::put_Provider(const rt::Str& provider) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         if (session_) alreadyOpen();
         provider_ = provider;
     });
 }
 
 rt::HRESULT ConnectionObject::get_State(int32_t* state) {
-    return rt::boundary(kSource, [&] { *state = isOpen() ? adStateOpen : adStateClosed; });
+    return boundary(kSource, [&] { *rt::need(state) = isOpen() ? adStateOpen : adStateClosed; });
 }
 
 rt::ComPtr<_Connection> newConnection() {

@@ -16,6 +16,7 @@
 
 #include "connstring.h"
 #include "rowset.h"
+#include "trace.h"
 
 namespace ado {
 
@@ -71,9 +72,17 @@ public:
     // without asking the database.
     virtual bool alive() = 0;
     virtual void setCommandTimeout(int32_t seconds) = 0;
+
+    // Names the session in the SQL trace; the provider calls it as it opens the session.
+    void identifyForTrace(const ConnectRequest& request) { trace_.identify(request); }
+
+protected:
+    // The SQL trace of the statements this session sends (trace.h).
+    StatementTrace trace_;
 };
 
 struct ConnectRequest {
+    rt::Str provider;  // the provider's name, as the connection chose it
     ConnectionString properties;
     rt::Str userId;
     rt::Str password;

@@ -242,7 +242,8 @@ void RecordsetObject::assignFieldValues(const rt::Variant& fields, const rt::Var
 // ---- _Recordset ------------------------------------------------------------------------------
 
 rt::HRESULT RecordsetObject::get_AbsolutePosition(int32_t* position) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(position);
         requireOpen();
         if (at_ == At::Before || data_->rows.empty())
             *position = adPosBOF;
@@ -256,7 +257,7 @@ rt::HRESULT RecordsetObject::get_AbsolutePosition(int32_t* position) {
 }
 
 rt::HRESULT RecordsetObject::put_AbsolutePosition(int32_t position) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         if (position < 1 || size_t(position) > data_->rows.size()) invalidArgument();
         finishEdit();
@@ -265,7 +266,8 @@ rt::HRESULT RecordsetObject::put_AbsolutePosition(int32_t position) {
 }
 
 rt::HRESULT RecordsetObject::get_ActiveConnection(rt::Variant* connection) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(connection);
         *connection = connection_ ? rt::Variant(connection_) : rt::Variant::nothing();
     });
 }
@@ -297,11 +299,11 @@ void RecordsetObject::resolveConnection(const rt::Variant& connection) {
 }
 
 rt::HRESULT RecordsetObject::put_ActiveConnection(const rt::Variant& connection) {
-    return rt::boundary(kSource, [&] { resolveConnection(connection); });
+    return boundary(kSource, [&] { resolveConnection(connection); });
 }
 
 rt::HRESULT RecordsetObject::putref_ActiveConnection(rt::IDispatch* connection) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         if (!connection) {
             connection_ = nullptr;
             return;
@@ -313,25 +315,27 @@ rt::HRESULT RecordsetObject::putref_ActiveConnection(rt::IDispatch* connection) 
 }
 
 rt::HRESULT RecordsetObject::get_BOF(int16_t* bof) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(bof);
         requireOpen();
         *bof = isBOF() ? rt::VARIANT_TRUE : rt::VARIANT_FALSE;
     });
 }
 
 rt::HRESULT RecordsetObject::get_EOF(int16_t* eof) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(eof);
         requireOpen();
         *eof = isEOF() ? rt::VARIANT_TRUE : rt::VARIANT_FALSE;
     });
 }
 
 rt::HRESULT RecordsetObject::get_CursorType(int32_t* cursorType) {
-    return rt::boundary(kSource, [&] { *cursorType = cursorType_; });
+    return boundary(kSource, [&] { *rt::need(cursorType) = cursorType_; });
 }
 
 rt::HRESULT RecordsetObject::put_CursorType(int32_t cursorType) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireClosed();
         if (cursorType < adOpenUnspecified || cursorType > adOpenStatic) invalidArgument();
         cursorType_ = cursorType == adOpenUnspecified ? adOpenForwardOnly : cursorType;
@@ -339,11 +343,11 @@ rt::HRESULT RecordsetObject::put_CursorType(int32_t cursorType) {
 }
 
 rt::HRESULT RecordsetObject::get_LockType(int32_t* lockType) {
-    return rt::boundary(kSource, [&] { *lockType = lockType_; });
+    return boundary(kSource, [&] { *rt::need(lockType) = lockType_; });
 }
 
 rt::HRESULT RecordsetObject::put_LockType(int32_t lockType) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireClosed();
         if (lockType != adLockUnspecified && !validLockType(lockType)) invalidArgument();
         lockType_ = lockType == adLockUnspecified ? adLockReadOnly : lockType;
@@ -351,11 +355,11 @@ rt::HRESULT RecordsetObject::put_LockType(int32_t lockType) {
 }
 
 rt::HRESULT RecordsetObject::get_CursorLocation(int32_t* location) {
-    return rt::boundary(kSource, [&] { *location = cursorLocation_; });
+    return boundary(kSource, [&] { *rt::need(location) = cursorLocation_; });
 }
 
 rt::HRESULT RecordsetObject::put_CursorLocation(int32_t location) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireClosed();
         if (location != adUseServer && location != adUseClient && location != 1) invalidArgument();
         cursorLocation_ = location;
@@ -363,18 +367,20 @@ rt::HRESULT RecordsetObject::put_CursorLocation(int32_t location) {
 }
 
 rt::HRESULT RecordsetObject::get_RecordCount(int32_t* count) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(count);
         requireOpen();
         *count = int32_t(data_->rows.size());
     });
 }
 
 rt::HRESULT RecordsetObject::get_Source(rt::Str* source) {
-    return rt::boundary(kSource, [&] { *source = source_; });
+    return boundary(kSource, [&] { *rt::need(source) = source_; });
 }
 
 rt::HRESULT RecordsetObject::get_Fields(Fields** fields) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(fields);
         requireOpen();
         auto f = rt::makeObject<FieldsObject>(rt::ComPtr<RecordsetObject>(this));
         rt::assignOut(fields, rt::ComPtr<Fields>(f.get()));
@@ -382,7 +388,8 @@ rt::HRESULT RecordsetObject::get_Fields(Fields** fields) {
 }
 
 rt::HRESULT RecordsetObject::get_EditMode(int32_t* mode) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(mode);
         requireOpen();
         if (edit_.active)
             *mode = edit_.adding ? adEditAdd : adEditInProgress;
@@ -394,11 +401,11 @@ rt::HRESULT RecordsetObject::get_EditMode(int32_t* mode) {
 }
 
 rt::HRESULT RecordsetObject::get_State(int32_t* state) {
-    return rt::boundary(kSource, [&] { *state = open_ ? adStateOpen : adStateClosed; });
+    return boundary(kSource, [&] { *rt::need(state) = open_ ? adStateOpen : adStateClosed; });
 }
 
 rt::HRESULT RecordsetObject::AddNew(const rt::Variant& fieldList, const rt::Variant& values) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         requireUpdatable();
         finishEdit();
@@ -422,7 +429,7 @@ rt::HRESULT RecordsetObject::AddNew(const rt::Variant& fieldList, const rt::Vari
 }
 
 rt::HRESULT RecordsetObject::Update(const rt::Variant& fields, const rt::Variant& values) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         if (!fields.deref().isMissing()) assignFieldValues(fields, values);
         if (edit_.active) commitEdit();
@@ -430,7 +437,7 @@ rt::HRESULT RecordsetObject::Update(const rt::Variant& fields, const rt::Variant
 }
 
 rt::HRESULT RecordsetObject::CancelUpdate() {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         if (!edit_.active) return;
         if (edit_.adding) {
@@ -445,7 +452,7 @@ rt::HRESULT RecordsetObject::CancelUpdate() {
 }
 
 rt::HRESULT RecordsetObject::Delete(int32_t affect) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         requireUpdatable();
         if (affect != adAffectCurrent) invalidArgument();
@@ -469,7 +476,7 @@ rt::HRESULT RecordsetObject::Delete(int32_t affect) {
 }
 
 rt::HRESULT RecordsetObject::UpdateBatch(int32_t affect) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         if (affect != adAffectAll && affect != adAffectCurrent) invalidArgument();
         finishEdit();
@@ -520,7 +527,7 @@ rt::HRESULT RecordsetObject::UpdateBatch(int32_t affect) {
 }
 
 rt::HRESULT RecordsetObject::CancelBatch(int32_t affect) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         if (affect != adAffectAll) invalidArgument();
         dropEdit();
@@ -530,7 +537,7 @@ rt::HRESULT RecordsetObject::CancelBatch(int32_t affect) {
 }
 
 rt::HRESULT RecordsetObject::MoveFirst() {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         finishEdit();
         if (data_->rows.empty()) noCurrentRecord();
@@ -539,7 +546,7 @@ rt::HRESULT RecordsetObject::MoveFirst() {
 }
 
 rt::HRESULT RecordsetObject::MoveLast() {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         finishEdit();
         if (data_->rows.empty()) noCurrentRecord();
@@ -548,7 +555,7 @@ rt::HRESULT RecordsetObject::MoveLast() {
 }
 
 rt::HRESULT RecordsetObject::MoveNext() {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         finishEdit();
         if (isEOF()) noCurrentRecord();
@@ -563,7 +570,7 @@ rt::HRESULT RecordsetObject::MoveNext() {
 }
 
 rt::HRESULT RecordsetObject::MovePrevious() {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         finishEdit();
         if (isBOF()) noCurrentRecord();

@@ -31,11 +31,12 @@ size_t resolveField(const RowsetData& data, const rt::Variant& index) {
 using namespace recordset;
 
 rt::HRESULT FieldsObject::get_Count(int32_t* count) {
-    return rt::boundary(u"Fields", [&] { *count = int32_t(rs_->data()->visibleFields().size()); });
+    return boundary(u"Fields", [&] { *rt::need(count) = int32_t(rs_->data()->visibleFields().size()); });
 }
 
 rt::HRESULT FieldsObject::get_Item(const rt::Variant& index, Field** field) {
-    return rt::boundary(u"Fields", [&] {
+    return boundary(u"Fields", [&] {
+        rt::need(field);
         const std::shared_ptr<RowsetData>& data = rs_->data();
         auto f = rt::makeObject<FieldObject>(rs_, data, resolveField(*data, index));
         rt::assignOut(field, rt::ComPtr<Field>(f.get()));
@@ -43,7 +44,7 @@ rt::HRESULT FieldsObject::get_Item(const rt::Variant& index, Field** field) {
 }
 
 rt::HRESULT FieldsObject::Refresh() {
-    return rt::boundary(u"Fields", [] {});
+    return boundary(u"Fields", [] {});
 }
 
 const FieldInfo& FieldObject::info() const {
@@ -52,7 +53,8 @@ const FieldInfo& FieldObject::info() const {
 }
 
 rt::HRESULT FieldObject::get_ActualSize(int32_t* size) {
-    return rt::boundary(u"Field", [&] {
+    return boundary(u"Field", [&] {
+        rt::need(size);
         const FieldInfo& f = info();
         const rt::Variant v = rs_->value(index_);
         if (v.isNull())
@@ -67,52 +69,55 @@ rt::HRESULT FieldObject::get_ActualSize(int32_t* size) {
 }
 
 rt::HRESULT FieldObject::get_Attributes(int32_t* attributes) {
-    return rt::boundary(u"Field", [&] { *attributes = info().attributes(rs_->lockAllowsWrites()); });
+    return boundary(u"Field", [&] { *rt::need(attributes) = info().attributes(rs_->lockAllowsWrites()); });
 }
 
 rt::HRESULT FieldObject::get_DefinedSize(int32_t* size) {
-    return rt::boundary(u"Field", [&] { *size = info().definedSize; });
+    return boundary(u"Field", [&] { *rt::need(size) = info().definedSize; });
 }
 
 rt::HRESULT FieldObject::get_Name(rt::Str* name) {
-    return rt::boundary(u"Field", [&] { *name = info().name; });
+    return boundary(u"Field", [&] { *rt::need(name) = info().name; });
 }
 
 rt::HRESULT FieldObject::get_Type(int32_t* type) {
-    return rt::boundary(u"Field", [&] { *type = info().type; });
+    return boundary(u"Field", [&] { *rt::need(type) = info().type; });
 }
 
 rt::HRESULT FieldObject::get_Value(rt::Variant* value) {
-    return rt::boundary(u"Field", [&] {
+    return boundary(u"Field", [&] {
+        rt::need(value);
         info();
         *value = rs_->value(index_);
     });
 }
 
 rt::HRESULT FieldObject::put_Value(const rt::Variant& value) {
-    return rt::boundary(u"Field", [&] {
+    return boundary(u"Field", [&] {
         info();
         rs_->setValue(index_, value);
     });
 }
 
 rt::HRESULT FieldObject::get_Precision(int16_t* precision) {
-    return rt::boundary(u"Field", [&] { *precision = info().precision; });
+    return boundary(u"Field", [&] { *rt::need(precision) = info().precision; });
 }
 
 rt::HRESULT FieldObject::get_NumericScale(int16_t* scale) {
-    return rt::boundary(u"Field", [&] { *scale = info().scale; });
+    return boundary(u"Field", [&] { *rt::need(scale) = info().scale; });
 }
 
 rt::HRESULT FieldObject::get_OriginalValue(rt::Variant* value) {
-    return rt::boundary(u"Field", [&] {
+    return boundary(u"Field", [&] {
+        rt::need(value);
         info();
         *value = rs_->originalValue(index_);
     });
 }
 
 rt::HRESULT FieldObject::get_UnderlyingValue(rt::Variant* value) {
-    return rt::boundary(u"Field", [&] {
+    return boundary(u"Field", [&] {
+        rt::need(value);
         info();
         *value = rs_->underlyingValue(index_);
     });

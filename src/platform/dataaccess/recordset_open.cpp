@@ -62,7 +62,7 @@ void RecordsetObject::openFromFile(const rt::Str& path, int32_t lockType) {
 
 rt::HRESULT RecordsetObject::Open(const rt::Variant& source, const rt::Variant& activeConnection, int32_t cursorType,
                                   int32_t lockType, int32_t options) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireClosed();
         const int32_t lock = lockType == adLockUnspecified ? lockType_ : lockType;
         if (!validLockType(lock)) invalidArgument();
@@ -105,7 +105,7 @@ rt::HRESULT RecordsetObject::Open(const rt::Variant& source, const rt::Variant& 
 }
 
 rt::HRESULT RecordsetObject::Close() {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         if (edit_.active && immediateMode()) notAllowedHere();
         dropEdit();
@@ -116,7 +116,7 @@ rt::HRESULT RecordsetObject::Close() {
 }
 
 rt::HRESULT RecordsetObject::Save(const rt::Variant& destination, int32_t persistFormat) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
         requireOpen();
         if (persistFormat != adPersistXML)
             raiseAdo(adErrInvalidArgument, u"Only the XML persistence format (adPersistXML, 1) is supported.");
@@ -152,7 +152,8 @@ rt::HRESULT RecordsetObject::Save(const rt::Variant& destination, int32_t persis
 }
 
 rt::HRESULT RecordsetObject::Clone(int32_t lockType, _Recordset** clone) {
-    return rt::boundary(kSource, [&] {
+    return boundary(kSource, [&] {
+        rt::need(clone);
         requireOpen();
         if (lockType != adLockUnspecified && lockType != adLockReadOnly) invalidArgument();
         auto rs = rt::makeObject<RecordsetObject>();

@@ -185,10 +185,11 @@ public:
         sqlite3_close_v2(db_);
     }
 
-    ExecuteResult execute(rt::StrView sql, RowsetData* out) override {
+    ExecuteResult execute(rt::StrView sql, RowsetData* out) override try {
         requireCompleteCommand(sql);
         const Deadline deadline(*this);
         const std::string text = rewriteStatement(rt::toUtf8(sql), DialectRules{});
+        trace_.begin(text);
         ExecuteResult result;
         const char* tail = text.c_str();
         const char* end = tail + text.size();
@@ -221,12 +222,17 @@ public:
         }
         syncDepth();
         result.recordsAffected = anyChange ? changed : -1;
+        trace_.end(result.hasRows && out ? int64_t(out->rows.size()) : result.recordsAffected);
         return result;
+    } catch (...) {
+        trace_.fail();
+        throw;
     }
 
-    ChangeResult apply(const RowChange& change) override {
+    ChangeResult apply(const RowChange& change) override try {
         const Deadline deadline(*this);
         const std::string sql = changeSql(change);
+        trace_.begin(sql);
         sqlite3_stmt* st = cached(sql);
         int index = 1;
         for (const ColumnValue& c : change.set) bindCell(db_, st, index++, c.value);
@@ -239,7 +245,11 @@ public:
         ChangeResult r;
         r.rowsAffected = sqlite3_changes64(db_);
         if (change.kind == RowChange::Insert) r.generatedKey = sqlite3_last_insert_rowid(db_);
+        trace_.end(r.rowsAffected);
         return r;
+    } catch (...) {
+        trace_.fail();
+        throw;
     }
 
     std::vector<rt::Str> keyColumns(rt::StrView schema, rt::StrView table) override {
@@ -403,7 +413,8 @@ private:
         return cache_.emplace(sql, Statement(raw)).first->second.get();
     }
 
-    void run(const std::string& sql) {
+    void run(const std::string& sql) try {
+        trace_.begin(sql);
         char* message = nullptr;
         const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
         if (rc != SQLITE_OK) {
@@ -411,6 +422,10 @@ private:
             sqlite3_free(message);
             throw rt::Error::status(statusOf(rc, false), text);
         }
+        trace_.end(-1);
+    } catch (...) {
+        trace_.fail();
+        throw;
     }
 
     void requireTransaction() {
@@ -468,6 +483,7 @@ std::unique_ptr<Session> openSession(const ConnectRequest& request) {
     }
     if (readOnly) sqlite3_set_authorizer(db, readOnlyAuthorizer, nullptr);
     auto session = std::make_unique<SqliteSession>(db);
+    session->identifyForTrace(request);
     session->setCommandTimeout(request.commandTimeout);
     return session;
 }

@@ -186,11 +186,7 @@ void putNodeAs(I** out, xmlNodePtr n) {
     rt::assignOut(out, wrapAs<I>(n));
 }
 // Raises E_POINTER for a null out-parameter.
-template <class T>
-T* need(T* out) {
-    if (!out) rt::raiseStatus(rt::E_POINTER);
-    return out;
-}
+using rt::need;
 
 // Raises E_FAIL with the description; the DOM's way of refusing an operation.
 [[noreturn]] void refuse(const std::string& description);

@@ -32,7 +32,7 @@ struct NodeOps {
     static void setText(NodeCore& self, const rt::Str& text);
 };
 
-#define DOM_GUARD(...) return rt::boundary(kSource, [&] { __VA_ARGS__; })
+#define DOM_GUARD(...) return this->boundary(kSource, [&] { __VA_ARGS__; })
 
 template <class D, class I>
 class NodeImpl : public rt::DispatchObject<D, I, INodeCore>, public NodeCore {

@@ -1,6 +1,7 @@
 // Member tables of the DOM interfaces: names, the public dispatch ids, parameters and a help
 // line for each member and interface (listings and docs/reference.md are read from here).
 #include "dom/dom.h"
+#include "runtime/enumerator.h"
 
 namespace dom {
 
@@ -123,6 +124,7 @@ const InterfaceInfo& IXMLDOMNodeList::info() {
             "The next node of the list's own iteration (the first after reset); nothing past the last."),
         sub<&IXMLDOMNodeList::reset>("reset", 77,
             "Starts the iteration of nextNode again at the first node."),
+        newEnumMember<IXMLDOMNodeList>(),
     },
     nullptr,
     "An ordered list of nodes: the live children of a node (childNodes) or a snapshot of what a path selected "
@@ -147,6 +149,7 @@ const InterfaceInfo& IXMLDOMNamedNodeMap::info() {
             "The next attribute of the map's own iteration (the first after reset); nothing past the last."),
         sub<&IXMLDOMNamedNodeMap::reset>("reset", 90,
             "Starts the iteration of nextNode again at the first attribute."),
+        newEnumMember<IXMLDOMNamedNodeMap>(),
     },
     nullptr, "An element's attributes by qualified name or position, live.");
     return table;

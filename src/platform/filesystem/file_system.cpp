@@ -47,11 +47,7 @@ bool isReadOnly(const struct stat& st) { return (st.st_mode & (S_IWUSR | S_IWGRP
 
 rt::VARIANT_BOOL truth(bool b) { return b ? rt::VARIANT_TRUE : rt::VARIANT_FALSE; }
 
-template <class T>
-T* need(T* out) {
-    if (!out) rt::raiseStatus(rt::E_POINTER);
-    return out;
-}
+using rt::need;  // raises E_POINTER for a null out-parameter
 
 class File final : public rt::DispatchObject<File, IFile> {
 public:

@@ -47,6 +47,7 @@ struct Entry {
     CLSID clsid;
     CreateInstanceFn create = nullptr;  // platform class
     std::string server;                 // or a server library
+    bool replaceable = false;           // a registered server replaces the platform class
 };
 
 // A platform class's registration, kept for listings.
@@ -123,11 +124,11 @@ HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, ICla
 }
 
 ClassRegistrar::ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create,
-                               InterfaceInfoFn primary) {
+                               InterfaceInfoFn primary, Replaceable replaceable) {
     Table& t = table();
     std::lock_guard lock(t.mu);
     t.byProgid[asciiLower(fromUtf8(progid))] = clsid;
-    t.byClsid[clsid] = Entry{clsid, create, {}};
+    t.byClsid[clsid] = Entry{clsid, create, {}, replaceable == Replaceable::ByRegistration};
     t.platform.push_back(Registration{progid, clsid, primary});
 }
 
@@ -174,6 +175,10 @@ HRESULT createInstance(const CLSID& clsid, const IID& iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (auto e = findEntry(clsid)) {
+        if (e->replaceable) {
+            if (auto reg = findRegisteredClass(fromUtf8(guidText(clsid))))
+                return createFromServer(reg->server, clsid, iid, out);
+        }
         if (e->create) {
             try {
                 return e->create(iid, out);

@@ -29,8 +29,15 @@ HRESULT makeClassFactory(CreateInstanceFn create, std::atomic<long>* locks, ICla
 // table of the interface the class's objects serve IDispatch from (their primary interface):
 // listings and the reference describe the class by it; nullptr only for a class without a
 // dispatch interface, which listings then show without one.
+//
+// A replaceable class stands for a component that the suite may supply itself (the message
+// box of the message text service): a server registered in the registry file under its
+// class id is created instead of the built-in class. The registry file is read at each
+// creation of such a class, and never for the others.
+enum class Replaceable : bool { No, ByRegistration };
 struct ClassRegistrar {
-    ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create, InterfaceInfoFn primary);
+    ClassRegistrar(const char* progid, const CLSID& clsid, CreateInstanceFn create, InterfaceInfoFn primary,
+                   Replaceable replaceable = Replaceable::No);
 };
 
 // One platform class as registered.
@@ -50,7 +57,8 @@ std::vector<PlatformClass> platformClasses();
 void addKnownServer(const std::string& progid, const CLSID& clsid, const std::string& libraryPath);
 
 // CreateObject: a program identifier ("MSXML2.DOMDocument") or a class id ("{...}").
-// Looks in the platform's classes, then the known servers, then the registry file.
+// Looks in the platform's classes (a replaceable one: the registry file first), then the
+// known servers, then the registry file.
 // Throws Error 429 ("ActiveX component can't create object") when the class is unknown or
 // its server refuses it, carrying the server's status where there is one.
 ComPtr<IDispatch> createObject(StrView progidOrClsid);

@@ -456,23 +456,51 @@ Error invokeError(HRESULT hr, const ExcepInfo& excep) {
 }
 
 Variant invokeId(IDispatch* obj, DISPID id, uint16_t flags, std::vector<CallArg> args) {
+    return invokeId(obj, id, flags, std::move(args), {});
+}
+
+Variant invokeId(IDispatch* obj, DISPID id, uint16_t flags, std::vector<CallArg> positional,
+                 std::vector<NamedCallArg> named, int* failedArg) {
+    if (failedArg) *failedArg = -1;
     if (!obj) raise(kErrObjectNotSet);
-    std::vector<Variant> reversed;
-    reversed.reserve(args.size());
-    for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(std::move(it->value));
-    DispParams dp;
-    dp.args = reversed.data();
-    dp.argCount = uint32_t(reversed.size());
-    DISPID putId = DISPID_PROPERTYPUT;
-    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        dp.namedIds = &putId;
-        dp.namedCount = 1;
+    // The dispatch layout: named arguments first (a put's value leads them), then the
+    // positional ones in reverse order. naturalIndex maps a slot back to the caller's order.
+    const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    std::vector<Variant> slots;
+    std::vector<DISPID> namedIds;
+    std::vector<int> naturalIndex;
+    slots.reserve(positional.size() + named.size());
+    if (isPut && !positional.empty()) {
+        slots.push_back(std::move(positional.back().value));
+        positional.pop_back();
+        namedIds.push_back(DISPID_PROPERTYPUT);
+        naturalIndex.push_back(int(positional.size()));
     }
+    const int namedBase = int(positional.size() + (isPut && !namedIds.empty() ? 1 : 0));
+    for (size_t i = 0; i < named.size(); ++i) {
+        slots.push_back(std::move(named[i].arg.value));
+        namedIds.push_back(named[i].param);
+        naturalIndex.push_back(namedBase + int(i));
+    }
+    for (size_t i = positional.size(); i-- > 0;) {
+        slots.push_back(std::move(positional[i].value));
+        naturalIndex.push_back(int(i));
+    }
+    DispParams dp;
+    dp.args = slots.data();
+    dp.argCount = uint32_t(slots.size());
+    dp.namedIds = namedIds.data();
+    dp.namedCount = uint32_t(namedIds.size());
     Variant result;
     ExcepInfo excep;
-    uint32_t argErr = 0;
+    uint32_t argErr = UINT32_MAX;
     HRESULT hr = obj->Invoke(id, IID{}, 0, flags, &dp, &result, &excep, &argErr);
-    if (failed(hr)) throw invokeError(hr, excep);
+    if (failed(hr)) {
+        if (failedArg && argErr < naturalIndex.size() &&
+            (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW || hr == DISP_E_PARAMNOTFOUND))
+            *failedArg = naturalIndex[argErr];
+        throw invokeError(hr, excep);
+    }
     return result;
 }
 

@@ -506,6 +506,19 @@ struct CallArg {
 // type mismatch, 449 for a missing argument, 450 for a wrong argument count.
 Variant invoke(IDispatch* obj, StrView name, uint16_t flags, std::vector<CallArg> args = {});
 Variant invokeId(IDispatch* obj, DISPID id, uint16_t flags, std::vector<CallArg> args = {});
+
+// A named argument of a late-bound call: the parameter's dispatch id (its index in the
+// member's table, as GetIDsOfNames gives it) and the argument.
+struct NamedCallArg {
+    DISPID param;
+    CallArg arg;
+};
+// Late-bound call by id with positional arguments (natural order) and named ones; a put's
+// new value is the last positional argument. Returns the result (empty when the member
+// returns nothing). Throws rt::Error as invoke does; when the call failed on one argument,
+// *failedArg (if given) receives its index in positional-then-named order, else stays -1.
+Variant invokeId(IDispatch* obj, DISPID id, uint16_t flags, std::vector<CallArg> positional,
+                 std::vector<NamedCallArg> named, int* failedArg = nullptr);
 Variant callMethod(IDispatch* obj, StrView name, std::vector<CallArg> args = {});
 Variant getProperty(IDispatch* obj, StrView name, std::vector<CallArg> args = {});
 void putProperty(IDispatch* obj, StrView name, Variant value);

@@ -90,6 +90,7 @@ constexpr StatusText kStatusTexts[] = {
     {CO_E_CLASSSTRING, u"Invalid class string"},
     {SELFREG_E_CLASS, u"Error registering the classes"},
     {TYPE_E_ELEMENTNOTFOUND, u"Element not found."},
+    {RPC_E_WRONG_THREAD, u"The application called an interface that was marshalled for a different thread."},
     {DISP_E_UNKNOWNINTERFACE, u"Unknown interface."},
     {DISP_E_MEMBERNOTFOUND, u"Member not found."},
     {DISP_E_PARAMNOTFOUND, u"Parameter not found."},
@@ -160,6 +161,22 @@ HRESULT reportCurrentError(const char16_t* source) noexcept {
     }
     setErrorInfo(e);
     return e.hresult();
+}
+
+HRESULT wrongThread(const char16_t* source) noexcept {
+    try {
+        throw Error::status(RPC_E_WRONG_THREAD);
+    } catch (...) {
+        return reportCurrentError(source);
+    }
+}
+
+HRESULT wrongThread(const char* source) noexcept {
+    try {
+        throw Error::status(RPC_E_WRONG_THREAD, {}, source ? fromUtf8(source) : Str());
+    } catch (...) {
+        return reportCurrentError(nullptr);
+    }
 }
 
 Error Error::bare(HRESULT hr) noexcept {

@@ -94,6 +94,18 @@ Error currentError() noexcept;
 // Never throws.
 HRESULT reportCurrentError(const char16_t* source) noexcept;
 
+// out itself; raises E_POINTER when it is null (an early-bound caller's missing result slot).
+template <class T>
+T* need(T* out) {
+    if (!out) raiseStatus(E_POINTER);
+    return out;
+}
+
+// RPC_E_WRONG_THREAD, the refusal of a call on an object from another thread than its own,
+// left as the thread's error information with source (when given). Never throws.
+HRESULT wrongThread(const char16_t* source) noexcept;
+HRESULT wrongThread(const char* source) noexcept;
+
 // Runs body; any exception it throws becomes a failure status with the thread's error
 // information (see currentError). This is the interface boundary of every early-bound
 // method: nothing thrown inside gets past it.

@@ -49,7 +49,7 @@ constexpr KnownLocale kKnown[] = {
     {"en-GB", 1252, u"dd/MM/yyyy"}, {"en-AU", 1252, u"d/MM/yyyy"},   {"en-CA", 1252, u"yyyy-MM-dd"},
     {"de-DE", 1252, u"dd.MM.yyyy"}, {"fr-FR", 1252, u"dd/MM/yyyy"},  {"it-IT", 1252, u"dd/MM/yyyy"},
     {"es-ES", 1252, u"dd/MM/yyyy"}, {"nl-NL", 1252, u"d-M-yyyy"},    {"pt-BR", 1252, u"dd/MM/yyyy"},
-    {"ja-JP", 1252, u"yyyy/MM/dd"}, {"ko-KR", 1252, u"yyyy-MM-dd"}, {"sv-SE", 1252, u"yyyy-MM-dd"},
+    {"ja-JP", 932, u"yyyy/MM/dd"},  {"ko-KR", 949, u"yyyy-MM-dd"},  {"sv-SE", 1252, u"yyyy-MM-dd"},
 };
 
 // A language without a region takes its usual one.

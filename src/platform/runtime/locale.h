@@ -9,7 +9,7 @@ namespace rt {
 
 struct SystemLocale {
     std::string language;      // "zh-CN", "zh-TW", "en-US", ...
-    int codePage = 1252;       // 936 zh-CN/zh-SG, 950 zh-TW/zh-HK, 1252 otherwise
+    int codePage = 1252;       // 936 zh-CN/zh-SG, 950 zh-TW/zh-HK, 932 ja-JP, 949 ko-KR, 1252 otherwise
     Str shortDatePattern;      // zh-CN "yyyy-M-d", zh-TW "yyyy/M/d", en-US "M/d/yyyy"
 };
 

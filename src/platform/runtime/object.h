@@ -7,12 +7,24 @@
 
 #include <atomic>
 #include <new>
+#include <thread>
 #include <type_traits>
 
 #include "com.h"
 #include "dispatch.h"
 
 namespace rt {
+
+// The thread an object belongs to: the one that made it (the apartment model). Calls from
+// any other thread are refused with RPC_E_WRONG_THREAD rather than run on state that is
+// not theirs; reference counting and QueryInterface stay free-threaded.
+class ThreadAffinity {
+public:
+    bool onOwnThread() const noexcept { return std::this_thread::get_id() == owner_; }
+
+private:
+    std::thread::id owner_ = std::this_thread::get_id();
+};
 
 namespace object_detail {
 template <class I>
@@ -67,7 +79,7 @@ private:
 // served from Primary's member table. Objects are made with makeObject<Derived>() and die
 // with their last reference.
 template <class Derived, class Primary, class... Others>
-class DispatchObject : public UnknownObject<Derived, Primary, Others...> {
+class DispatchObject : public UnknownObject<Derived, Primary, Others...>, public ThreadAffinity {
 public:
     HRESULT GetTypeInfoCount(uint32_t* count) override {
         if (!count) return E_POINTER;
@@ -83,8 +95,10 @@ public:
     HRESULT GetIDsOfNames(const IID&, const char16_t* const* names, uint32_t count, LCID, DISPID* ids) override {
         return dispatchIdsOfNames(Primary::info(), names, count, ids);
     }
+    // Late-bound calls of every object: refused on a thread other than the object's own.
     HRESULT Invoke(DISPID id, const IID&, LCID, uint16_t flags, DispParams* params, Variant* result,
                    ExcepInfo* excep, uint32_t* argErr) override {
+        if (!this->onOwnThread()) return wrongThread(Primary::info().name());
         return dispatchInvoke(Primary::info(), static_cast<Primary*>(this), id, flags, params, result, excep,
                               argErr);
     }
@@ -93,6 +107,16 @@ public:
     ComPtr<Primary> self() { return ComPtr<Primary>(static_cast<Primary*>(this)); }
 
 protected:
+    // The interface boundary of the object's early-bound methods: runs body as rt::boundary
+    // does (an exception becomes a failure status with the thread's error information),
+    // after refusing a call from another thread than the object's own with
+    // RPC_E_WRONG_THREAD.
+    template <class F>
+    HRESULT boundary(const char16_t* source, F&& body) noexcept {
+        if (!this->onOwnThread()) return wrongThread(source);
+        return rt::boundary(source, std::forward<F>(body));
+    }
+
     DispatchObject() { ++liveObjectCount(); }
     ~DispatchObject() override { --liveObjectCount(); }
 };

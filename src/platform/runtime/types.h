@@ -38,6 +38,8 @@ constexpr HRESULT REGDB_E_CLASSNOTREG = hr(0x80040154);
 constexpr HRESULT CO_E_CLASSSTRING = hr(0x800401F3);
 constexpr HRESULT SELFREG_E_CLASS = hr(0x80040201);
 constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = hr(0x8002802B);
+// A call on an object from a thread other than the one that made it.
+constexpr HRESULT RPC_E_WRONG_THREAD = hr(0x8001010E);
 
 constexpr HRESULT DISP_E_UNKNOWNINTERFACE = hr(0x80020001);
 constexpr HRESULT DISP_E_MEMBERNOTFOUND = hr(0x80020003);

@@ -177,12 +177,15 @@ std::vector<Str> Catalog::keys() const {
 
 std::string catalogFolder() {
     if (const char* p = std::getenv("VELMORA_CATALOGS"); p && *p) return withoutTrailingSlash(p);
-    if (auto folder = platformLibraryFolder()) {
-        std::error_code ec;
-        fs::path beside = *folder / "catalogs";
-        if (fs::is_directory(beside, ec)) return beside.string();
-    }
-    return withoutTrailingSlash(VELMORA_CATALOG_DIR);
+    const std::optional<fs::path> folder = platformLibraryFolder();
+    if (!folder) return "catalogs";  // a platform without a file of its own: the working folder
+    // A build folder holds the catalogs beside the platform library; an installed tree in
+    // the library's private folder beside it (lib/velmora/catalogs). When neither exists,
+    // the installed place is named, so that the loader's error says where it looked.
+    std::error_code ec;
+    const fs::path beside = *folder / "catalogs";
+    if (fs::is_directory(beside, ec)) return beside.string();
+    return (*folder / "velmora" / "catalogs").string();
 }
 
 std::string currentLanguage() {

@@ -40,8 +40,9 @@ private:
     std::unordered_map<rt::Str, rt::Str> texts_;
 };
 
-// The catalog folder: $VELMORA_CATALOGS, else "catalogs" beside the platform library, else
-// the build's output folder. Never ends with "/".
+// The catalog folder: $VELMORA_CATALOGS, else "catalogs" beside the platform library (a
+// build folder), else "velmora/catalogs" beside it (the library's private folder of an
+// installed tree). Never ends with "/".
 std::string catalogFolder();
 
 // The suite's current language: $VELMORA_LANGUAGE (as a locale tag: "zh_TW.UTF-8" gives

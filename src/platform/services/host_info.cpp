@@ -27,7 +27,7 @@ class HostInfo final : public rt::DispatchObject<HostInfo, IHostInfo> {
 public:
     rt::HRESULT GetComputerName(rt::Str* nameField, int32_t* length, int32_t* result) override {
         if (!nameField || !length || !result) return rt::E_POINTER;
-        return rt::boundary(kSource, [&] {
+        return boundary(kSource, [&] {
             const rt::Str name = hostName();
             const int32_t needed = int32_t(name.size());
             if (needed > *length) {

@@ -27,7 +27,7 @@ public:
     rt::HRESULT ShowMsgBox(const rt::Str& prompt, int32_t style, const rt::Str& title, const rt::Str& helpFile,
                            int32_t helpContext, int32_t* result) override {
         if (!result) return rt::E_POINTER;
-        return rt::boundary(kSource, [&] {
+        return boundary(kSource, [&] {
             last_ = presentMessageBox(MessageBoxRequest{prompt, style, title, helpFile, helpContext});
             *result = last_;
         });
@@ -37,10 +37,11 @@ private:
     int32_t last_ = 0;
 };
 
+// The suite may register a message box component of its own under the same class id.
 const rt::ClassRegistrar registrar(
     kProgidMsgBox, kClsidMsgBox,
     [](const rt::IID& iid, void** out) { return rt::makeObject<MsgBox>()->QueryInterface(iid, out); },
-    &IMsgBox::info);
+    &IMsgBox::info, rt::Replaceable::ByRegistration);
 
 }  // namespace
 

@@ -37,12 +37,12 @@ class TextLoader final : public rt::DispatchObject<TextLoader, ITextLoader> {
 public:
     rt::HRESULT InitTexts(int32_t, int32_t* result) override {
         if (!result) return rt::E_POINTER;
-        return rt::boundary(kSource, [&] { *result = int32_t(catalog().size()); });
+        return boundary(kSource, [&] { *result = int32_t(catalog().size()); });
     }
 
     rt::HRESULT GetText(rt::Str* key, int32_t*, rt::Array* inserts, rt::Str* result) override {
         if (!key || !result) return rt::E_POINTER;
-        return rt::boundary(kSource, [&] {
+        return boundary(kSource, [&] {
             const rt::Str* text = catalog().find(*key);
             rt::Str found = text ? *text : *key;
             if (inserts && inserts->dimensioned() && inserts->size() > 0) found = withInserts(found, *inserts);
@@ -52,7 +52,7 @@ public:
 
     rt::HRESULT LanguageCode(rt::Str* result) override {
         if (!result) return rt::E_POINTER;
-        return rt::boundary(kSource, [&] { *result = rt::fromUtf8(language_); });
+        return boundary(kSource, [&] { *result = rt::fromUtf8(language_); });
     }
 
 private:

@@ -35,6 +35,12 @@
 //     A function may take a GuardScope& first: the changing guards, skipped statements and
 //     handler actions need it.
 //
+// Each class's methods call bind<&_I::member>(...) unqualified, from inside the class: that
+// finds LibraryObject::bind (below), which first refuses a call from another thread than
+// the object's own with RPC_E_WRONG_THREAD (an object's module state is its thread's), then
+// applies the free bind(). Every member of the four interfaces passes there, early- and
+// late-bound alike.
+//
 // The library's own code calls members through their interfaces (gCommon(), gConPool()) with
 // rt::call, so that a member's guard holds for every caller.
 #pragma once
@@ -46,6 +52,7 @@
 #include <vector>
 
 #include "frame/interfaces.h"
+#include "frame/module.h"
 #include "runtime/error.h"
 #include "runtime/object.h"
 
@@ -296,6 +303,21 @@ HRESULT bind(Fn fn, A&&... args) noexcept {
         binding_detail::invokeBody<Fn, binding_detail::Carried<A>...>(fn, scope, args...);
     });
 }
+
+// Base of the library's four classes: counts the object while it lives (DllCanUnloadNow)
+// and binds its members on the object's own thread only.
+template <class Derived>
+class LibraryObject : CountedObject {
+protected:
+    // The interface method of Member on this object: RPC_E_WRONG_THREAD from another
+    // thread than the one that made the object, else bind<Member>(fn, args...).
+    template <auto Member, class Fn, class... A>
+    HRESULT bind(Fn fn, A&&... args) noexcept {
+        using Interface = typename binding_detail::MemberOf<decltype(Member)>::Interface;
+        if (!static_cast<const Derived*>(this)->onOwnThread()) return rt::wrongThread(kSourceOf<Interface>);
+        return velmora::bind<Member>(fn, std::forward<A>(args)...);
+    }
+};
 
 // ---- The guard table ------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 // The library's four classes.
 #pragma once
 
+#include "frame/binding.h"
 #include "frame/interfaces.h"
 #include "frame/module.h"
 #include "pool/con_pool.h"
@@ -11,7 +12,8 @@ namespace velmora {
 // The toolbox of helper methods. Each method is a one-line adapter (frame/binding.h) over
 // the plain function of its name in its subsystem (data/, xml/, text/, forms/); this folder
 // holds only its construction.
-class CCommonFunction final : public rt::DispatchObject<CCommonFunction, _CCommonFunction>, CountedObject {
+class CCommonFunction final : public rt::DispatchObject<CCommonFunction, _CCommonFunction>,
+                              public LibraryObject<CCommonFunction> {
 public:
     // Renews the thread's gMsgBox (every construction does).
     CCommonFunction();
@@ -19,7 +21,8 @@ public:
 };
 
 // The connection pool. Only the library makes it (in Main).
-class CConPool final : public rt::DispatchObject<CConPool, _CConPool>, CountedObject {
+class CConPool final : public rt::DispatchObject<CConPool, _CConPool>,
+                       public LibraryObject<CConPool> {
 public:
     CConPool();
     HRESULT objDsn2Con(Variant* vDsn, ado::_Connection** result) override;
@@ -37,12 +40,14 @@ private:
 };
 
 // The global application object: hands out the calling thread's pool.
-class CGlobal final : public rt::DispatchObject<CGlobal, _CGlobal>, CountedObject {
+class CGlobal final : public rt::DispatchObject<CGlobal, _CGlobal>,
+                      public LibraryObject<CGlobal> {
 public:
     HRESULT GetPoolInstance(_CConPool** result) override;
 };
 
-class CReset final : public rt::DispatchObject<CReset, _CReset>, CountedObject {
+class CReset final : public rt::DispatchObject<CReset, _CReset>,
+                     public LibraryObject<CReset> {
 public:
     HRESULT Transaction(VARIANT_BOOL* result) override;
 };

@@ -117,10 +117,11 @@ public:
         if (traits_.postgres) run(u"SET lc_monetary TO 'C'");
     }
 
-    ExecuteResult execute(rt::StrView sql, RowsetData* out) override {
+    ExecuteResult execute(rt::StrView sql, RowsetData* out) override try {
         requireCompleteCommand(sql);
         const rt::Str text = traits_.rewrite ? rt::fromUtf8(rewriteStatement(rt::toUtf8(sql), traits_.rules))
                                              : rt::Str(sql);
+        trace_.begin(text);
         if (!onlyReads(text)) forgetTables();
         SQLHSTMT st = statement(exec_);
         applyTimeout(st);
@@ -157,14 +158,19 @@ public:
         // Key columns are looked up only now: some drivers allow one active result at a time.
         if (result.hasRows && out) markKeyColumns(*out);
         result.recordsAffected = counted ? changed : -1;
+        trace_.end(result.hasRows && out ? int64_t(out->rows.size()) : result.recordsAffected);
         return result;
+    } catch (...) {
+        trace_.fail();
+        throw;
     }
 
-    ChangeResult apply(const RowChange& change) override {
+    ChangeResult apply(const RowChange& change) override try {
         const rt::Str autoColumn = change.kind == RowChange::Insert ? unsetAutoColumn(change) : rt::Str();
         const bool returning =
             !autoColumn.empty() && traits_.generatedKeys == DbmsTraits::GeneratedKeys::Returning;
         const rt::Str sql = changeSql(change, returning ? autoColumn : rt::Str(), namesOf(change.schema, change.table));
+        trace_.begin(sql);
         SQLHSTMT st = preparedStatement(sql);
         applyTimeout(st);
         CursorGuard guard{st};
@@ -184,7 +190,10 @@ public:
         SQLRETURN rc = SQLExecute(st);
         noteFailure(rc);
         ChangeResult result;
-        if (rc == SQL_NO_DATA) return result;  // nothing matched
+        if (rc == SQL_NO_DATA) {
+            trace_.end(0);
+            return result;  // nothing matched
+        }
         check(rc, SQL_HANDLE_STMT, st, u"Writing the row");
         SQLLEN n = -1;
         if (succeeded(SQLRowCount(st, &n)) && n >= 0) result.rowsAffected = n;
@@ -196,9 +205,14 @@ public:
         }
         if (!autoColumn.empty() && traits_.generatedKeys == DbmsTraits::GeneratedKeys::Identity) {
             SQLFreeStmt(st, SQL_CLOSE);  // one active statement at a time on such servers
+            trace_.end(result.rowsAffected);
             result.generatedKey = scalarInteger(u"SELECT CAST(@@IDENTITY AS BIGINT)");
         }
+        trace_.end(result.rowsAffected);
         return result;
+    } catch (...) {
+        trace_.fail();
+        throw;
     }
 
     std::vector<rt::Str> keyColumns(rt::StrView schema, rt::StrView table) override {
@@ -305,13 +319,18 @@ private:
             dead_ = true;
     }
 
-    void run(const rt::Str& sql) {
+    void run(const rt::Str& sql) try {
+        trace_.begin(sql);
         SQLHSTMT st = statement(exec_);
         applyTimeout(st);
         CursorGuard guard{st};
         const SQLRETURN rc = SQLExecDirectW(st, wide(sql), SQL_NTS);
         noteFailure(rc);
         if (rc != SQL_NO_DATA) check(rc, SQL_HANDLE_STMT, st, u"Running the statement");
+        trace_.end(-1);
+    } catch (...) {
+        trace_.fail();
+        throw;
     }
 
     std::optional<int64_t> firstInteger(SQLHSTMT st) {
@@ -653,6 +672,7 @@ std::unique_ptr<Session> connect(const DriverConnect& how, const ConnectRequest&
     }
     const SQLUINTEGER extensions = infoNumber(dbc.get(), SQL_GETDATA_EXTENSIONS);
     auto session = std::make_unique<OdbcSession>(std::move(dbc), traits, extensions, watch, request.commandTimeout);
+    session->identifyForTrace(request);
     session->prepareSession();
     return session;
 }

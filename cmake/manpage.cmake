@@ -1,0 +1,70 @@
+# Writes the manual page velmora(1) from the host's own texts: `velmora --version`,
+# `velmora --help`, `velmora COMMAND --help` for each command the overview lists, and
+# `velmora help environment`.
+#   cmake -DHOST=path/to/velmora -DOUTPUT=velmora.1 -P manpage.cmake
+
+function(host_text out)
+  execute_process(COMMAND ${HOST} ${ARGN} OUTPUT_VARIABLE text RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "velmora ${ARGN} failed (${rc})")
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Plain text as roff: backslashes and leading dots or quotes escaped, blank lines as
+# paragraph breaks, indented lines kept as they are.
+function(roff out text)
+  string(REPLACE "\\" "\\e" text "${text}")
+  string(REPLACE "-" "\\-" text "${text}")
+  string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" text "${text}")
+  string(REGEX REPLACE "\n\n+" "\n.PP\n" text "${text}")
+  string(REGEX REPLACE "\n$" "" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+host_text(version --version)
+host_text(overview --help)
+host_text(environment help environment)
+string(REGEX REPLACE "^velmora ([^\n]*)\n.*" "\\1" number "${version}")
+
+# The commands, in the overview's order: its lines "usage: velmora NAME ..." and
+# "       velmora NAME ...".
+string(REGEX MATCHALL "(usage: |\n       )velmora [a-z]+" lines "${overview}")
+set(commands "")
+foreach(line ${lines})
+  string(REGEX REPLACE ".*velmora " "" name "${line}")
+  list(APPEND commands ${name})
+endforeach()
+
+set(page ".TH VELMORA 1 \"\" \"velmora ${number}\" \"User Commands\"\n")
+string(APPEND page ".SH NAME\nvelmora \\- the scripting host of the Velmora component library\n")
+string(APPEND page ".SH SYNOPSIS\n.nf\n")
+foreach(name ${commands})
+  host_text(help ${name} --help)
+  string(REGEX REPLACE "^usage: ([^\n]*)\n.*" "\\1" synopsis "${help}")
+  roff(synopsis "${synopsis}")
+  string(APPEND page "${synopsis}\n")
+endforeach()
+string(APPEND page "velmora \\-\\-version\n.fi\n")
+string(REGEX REPLACE ".*\n\n(The scripting host[^\n]*\n.*)" "\\1" description "${overview}")
+roff(description "${description}")
+string(APPEND page ".SH DESCRIPTION\n${description}\n")
+string(APPEND page ".SH COMMANDS\n")
+foreach(name ${commands})
+  host_text(help ${name} --help)
+  string(REGEX REPLACE "^usage: velmora ([^\n]*)\n\n(.*)" "\\2" body "${help}")
+  string(REGEX REPLACE "^usage: velmora ([^\n]*)\n.*" "\\1" synopsis "${help}")
+  roff(body "${body}")
+  string(REPLACE "\n.PP\n" "\n.IP\n" body "${body}")
+  roff(synopsis "${synopsis}")
+  string(APPEND page ".TP\n.B ${synopsis}\n${body}\n")
+endforeach()
+string(APPEND page ".SH OPTIONS\n.TP\n.B \\-\\-version\nPrints the version.\n")
+string(APPEND page ".TP\n.BR \\-\\-help \", \" \\-h\nPrints the overview; after a command, the command's own help.\n")
+string(REGEX REPLACE "^[^\n]*\n\n" "" environment "${environment}")
+roff(environment "${environment}")
+string(REGEX REPLACE "(^|\n)([A-Z][^\n]*)" "\\1.TP\n.B \\2" environment "${environment}")
+string(REGEX REPLACE "\n    " "\n" environment "${environment}")
+string(APPEND page ".SH ENVIRONMENT\n${environment}\n")
+string(APPEND page ".SH SEE ALSO\nThe request protocol: docs/protocol.md in the source tree.\n")
+file(WRITE ${OUTPUT} "${page}")
