@@ -6,8 +6,6 @@ namespace host {
 
 namespace {
 
-std::string dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
-
 // A class as the host can create it, from the server's type library or the platform's table.
 struct ClassEntry {
     std::string progid;
