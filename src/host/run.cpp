@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "request_reader.h"
 #include "request_session.h"
 #include "runtime/apartment.h"
 #include "runtime/error.h"
@@ -82,11 +83,9 @@ public:
     Json answer(const std::string& line) {
         Json request;
         try {
-            request = Json::parse(line);
-        } catch (const Json::parse_error& e) {
-            return failure(rt::Error::number(rt::kErrInvalidCall,
-                                             rt::fromUtf8(std::string("the line is not valid JSON: ") + e.what()),
-                                             u"velmora"));
+            request = parseJsonText(line);
+        } catch (const rt::Error& e) {
+            return failure(e);
         }
         try {
             if (!request.is_object()) badRequest("a request must be a JSON object, not " + shortText(request));
@@ -122,8 +121,15 @@ bool skipped(const std::string& line) {
 int runRequests(std::istream& in, std::ostream& out) {
     Runner runner;
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (LineRead read; (read = readLine(in, line)) != LineRead::End;) {
+        if (read == LineRead::TooLong) {
+            const Json response = failure(rt::Error::number(
+                rt::kErrInvalidCall,
+                rt::fromUtf8("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes; no request is read after it"),
+                u"velmora"));
+            out << response.dump() << '\n' << std::flush;
+            return 2;
+        }
         if (skipped(line)) continue;
         out << runner.answer(line).dump(-1, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
         if (!out) return 1;

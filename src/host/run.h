@@ -21,7 +21,8 @@
 namespace host {
 
 // Answers every request line of in with one line on out, in order; blank lines and lines
-// starting with "#" are skipped. Returns 0 at the end of input, 1 when out cannot be written.
+// starting with "#" are skipped. Returns 0 at the end of input, 1 when out cannot be written,
+// 2 after answering a line longer than kMaxLineBytes with an error (nothing after it is read).
 int runRequests(std::istream& in, std::ostream& out);
 
 }  // namespace host
