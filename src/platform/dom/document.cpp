@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "dom/native.h"
 #include "dom/objects.h"
 #include "runtime/classes.h"
 #include "runtime/convert.h"
+#include "runtime/fault.h"
 
 namespace dom::detail {
 
@@ -229,21 +231,68 @@ rt::HRESULT DocumentObject::get_parseError(IXMLDOMParseError** r) {
 
 // ---- Saving ------------------------------------------------------------------------------
 
+namespace {
+
+// Where a save writes. Beside a regular (or new) file: a fresh file in the same folder that
+// replaces the target once complete, so that a save failing part-way leaves the old document
+// whole. Anything else (a device, a pipe): the target itself.
+struct SaveTarget {
+    int fd = -1;
+    std::string writing;  // the file written
+    bool replaces = false;
+};
+
+SaveTarget openSaveTarget(const std::string& target, const rt::Str& path) {
+    struct stat st {};
+    const bool special = ::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    SaveTarget t;
+    t.replaces = !special;
+    for (int attempt = 0;; ++attempt) {
+        t.writing = special ? target : target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        const int flags = special ? O_WRONLY | O_TRUNC | O_CLOEXEC : O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+        errno = EIO;
+        t.fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(t.writing.c_str(), flags, 0666);
+        if (t.fd >= 0) return t;
+        if (errno != EEXIST || attempt >= 100) raiseFileError(errno, path);
+    }
+}
+
+// Closes what was written and puts it in place; on failure removes it and raises the error.
+void finishSave(SaveTarget& t, const std::string& target, const rt::Str& path, bool written) {
+    int err = written ? 0 : EIO;
+    const int closed = ::close(t.fd);
+    const int closeErr = errno;
+    if (!err && (closed != 0 || rt::fault::injected(rt::fault::Kind::File))) err = closed != 0 ? closeErr : EIO;
+    if (!err && t.replaces) {
+        if (rt::fault::injected(rt::fault::Kind::File)) err = EIO;
+        else if (::rename(t.writing.c_str(), target.c_str()) != 0) err = errno;
+    }
+    if (!err) return;
+    if (t.replaces) ::unlink(t.writing.c_str());
+    raiseFileError(err, path);
+}
+
+}  // namespace
+
 void DocumentObject::saveFile(const rt::Str& path) {
     xmlCharEncodingHandlerPtr encoder = nullptr;
     if (!isUtf8(encoding_)) {
         encoder = xmlFindCharEncodingHandler(encoding_.c_str());
         if (!encoder) refuse("The document cannot be saved in the encoding '" + encoding_ + "'.");
     }
-    std::string target = localPath(path, true);
-    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    const std::string target = localPath(path, true);
+    SaveTarget t;
+    try {
+        t = openSaveTarget(target, path);
+    } catch (...) {
         if (encoder) xmlCharEncCloseFunc(encoder);
-        raiseFileError(errno, path);
+        throw;
     }
-    xmlOutputBufferPtr out = xmlOutputBufferCreateFd(fd, encoder);
+    xmlOutputBufferPtr out = rt::fault::injected(rt::fault::Kind::Alloc) ? nullptr : xmlOutputBufferCreateFd(t.fd, encoder);
     if (!out) {
-        ::close(fd);
+        if (encoder) xmlCharEncCloseFunc(encoder);  // not taken over by a buffer never made
+        ::close(t.fd);
+        if (t.replaces) ::unlink(t.writing.c_str());
         throw std::bad_alloc();
     }
     const char* enc = isUtf8(encoding_) ? "UTF-8" : encoding_.c_str();
@@ -254,9 +303,8 @@ void DocumentObject::saveFile(const rt::Str& path) {
             xmlOutputBufferWriteString(out, "\r\n");
         }
     }
-    int written = xmlOutputBufferClose(out);
-    int closed = ::close(fd);
-    if (written < 0 || closed != 0) raiseFileError(EIO, path);
+    const int written = xmlOutputBufferClose(out);
+    finishSave(t, target, path, written >= 0 && !rt::fault::injected(rt::fault::Kind::Xml));
 }
 
 rt::HRESULT DocumentObject::save(const rt::Variant& destination) {

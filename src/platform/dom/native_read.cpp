@@ -3,6 +3,8 @@
 
 #include <libxml/parser.h>
 
+#include "runtime/fault.h"
+
 namespace dom::native {
 
 std::string AttributeRef::value() const {
@@ -36,6 +38,7 @@ ElementRef documentElement(const OwnedTree& tree) {
 }
 
 OwnedTree readFile(const std::string& path) {
+    if (rt::fault::injected(rt::fault::Kind::File) || rt::fault::injected(rt::fault::Kind::Xml)) return OwnedTree();
     return OwnedTree(
         xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOWARNING | XML_PARSE_NOERROR));
 }

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "runtime/error.h"
+#include "runtime/fault.h"
 
 namespace dom::native {
 
@@ -176,9 +177,10 @@ bool isNCName(const std::string& name) {
 }
 
 WriteOutcome writeFile(xmlDocPtr tree, const std::string& path) {
-    xmlSaveCtxtPtr ctx = xmlSaveToFilename(path.c_str(), "UTF-8", XML_SAVE_NO_DECL);
+    const bool cannotCreate = rt::fault::injected(rt::fault::Kind::File);
+    xmlSaveCtxtPtr ctx = cannotCreate ? nullptr : xmlSaveToFilename(path.c_str(), "UTF-8", XML_SAVE_NO_DECL);
     if (!ctx) return WriteOutcome::CannotCreate;
-    const long written = xmlSaveDoc(ctx, tree);
+    const long written = rt::fault::injected(rt::fault::Kind::Xml) ? -1 : xmlSaveDoc(ctx, tree);
     if (xmlSaveClose(ctx) < 0 || written < 0) return WriteOutcome::WriteFailed;
     return WriteOutcome::Written;
 }

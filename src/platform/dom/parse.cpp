@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "runtime/fault.h"
 
 namespace dom::detail {
 
@@ -267,13 +268,14 @@ ParseResult runParser(const Prolog& prolog, size_t inputSize, bool preserveWhite
     ParseResult r;
     r.declaration = prolog.declaration;
     r.encoding = prolog.encoding;
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlParserCtxtPtr ctxt = rt::fault::injected(rt::fault::Kind::Alloc) ? nullptr : xmlNewParserCtxt();
     if (!ctxt) throw std::bad_alloc();
     ctxt->sax->serror = captureError;
     if (!preserveWhiteSpace) ctxt->sax->endElementNs = endElementDroppingBlankContent;
     Capture capture;
     Capture* outer = std::exchange(tCapture, &capture);
-    xmlDocPtr doc = run(ctxt);
+    // An injected failure of the parser reads as a document that could not be parsed.
+    xmlDocPtr doc = rt::fault::injected(rt::fault::Kind::Xml) ? nullptr : run(ctxt);
     tCapture = outer;
     bool ok = doc && ctxt->wellFormed && ctxt->nsWellFormed && !capture.has;
     xmlFreeParserCtxt(ctxt);
@@ -293,7 +295,7 @@ ParseResult runParser(const Prolog& prolog, size_t inputSize, bool preserveWhite
 }  // namespace
 
 ParseResult parseFile(const std::string& path, bool preserveWhiteSpace) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         if (fd >= 0) ::close(fd);
