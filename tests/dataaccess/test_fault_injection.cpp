@@ -63,11 +63,25 @@ TEST_F(FaultInjection, ABatchOfChangesIsWrittenWholeOrNotAtAll) {
     EXPECT_EQ(rows(), "1=uno;2=dos;3=three;");
 }
 
+TEST_F(FaultInjection, SavingIntoADocumentLeavesTheDocumentAsItWas) {
+    auto c = openConnection(connectionString());
+    auto rs = query(c.get(), u"select a, b from t order by a");
+    auto doc = loadDocument(u"<kept/>");
+    const int64_t calls = walkFailures(
+        Kind::Alloc, [&] { rt::check(rs->Save(Variant(rt::ComPtr<rt::IDispatch>(doc)), adPersistXML)); },
+        [&](int64_t n, const rt::Error&) {
+            Str xml;
+            rt::check(doc->get_xml(&xml));
+            EXPECT_EQ(u8(xml), "<kept/>\r\n") << "call " << n;
+        });
+    EXPECT_GE(calls, 10);  // a node record for each column of each row at least
+}
+
 TEST_F(FaultInjection, SavingToAFileLeavesNoFileBehindWhenWritingFails) {
     auto c = openConnection(connectionString());
     auto rs = query(c.get(), u"select a, b from t order by a");
     const std::string file = dir.file("saved.xml");
-    for (Kind kind : {Kind::File, Kind::Xml}) {
+    for (Kind kind : {Kind::File, Kind::Xml, Kind::Alloc}) {
         const int64_t calls = walkFailures(
             kind, [&] { rt::check(rs->Save(Variant(rt::fromUtf8(file)), adPersistXML)); },
             [&](int64_t n, const rt::Error&) { EXPECT_FALSE(std::filesystem::exists(file)) << "call " << n; });

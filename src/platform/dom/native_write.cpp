@@ -28,6 +28,7 @@ T* required(T* p) {
 // A zeroed node record from libxml2's allocator, so that libxml2 frees it with the tree.
 template <class T>
 T* allocateZeroed() {
+    rt::fault::allocation();
     auto* p = static_cast<T*>(required(xmlMalloc(sizeof(T))));
     std::memset(p, 0, sizeof(T));
     return p;
