@@ -87,6 +87,18 @@ TEST(DomFaultInjection, AFailedSaveToANewFileLeavesNoFile) {
     }
 }
 
+TEST(DomFaultInjection, SavingThroughALinkReplacesTheFileItNames) {
+    TempDir dir;
+    const std::string real = dir.write("real.xml", "<old/>");
+    const std::string link = dir.file("link.xml");
+    std::filesystem::create_symlink(real, link);
+    auto doc = parsed("<new/>");
+    rt::check(doc->save(rt::Variant(rt::fromUtf8(link))));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(TempDir::read(real), "<new/>\r\n");
+    EXPECT_EQ(fileCount(dir), 2u);
+}
+
 TEST(DomFaultInjection, SavingToADeviceWritesItDirectly) {
     auto doc = parsed("<a/>");
     EXPECT_EQ(errorOf([&] { rt::check(doc->save(rt::Variant(Str(u"/dev/null")))); }), 0);

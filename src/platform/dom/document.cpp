@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -242,6 +243,17 @@ struct SaveTarget {
     bool replaces = false;
 };
 
+// The file a save replaces: the one a symbolic link names, so that the link stays a link.
+std::string replacedFile(const std::string& target) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    char* real = ::realpath(target.c_str(), nullptr);
+    if (!real) return target;  // a dangling link: written as the link's own name
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+}
+
 SaveTarget openSaveTarget(const std::string& target, const rt::Str& path) {
     struct stat st {};
     const bool special = ::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
@@ -280,7 +292,7 @@ void DocumentObject::saveFile(const rt::Str& path) {
         encoder = xmlFindCharEncodingHandler(encoding_.c_str());
         if (!encoder) refuse("The document cannot be saved in the encoding '" + encoding_ + "'.");
     }
-    const std::string target = localPath(path, true);
+    const std::string target = replacedFile(localPath(path, true));
     SaveTarget t;
     try {
         t = openSaveTarget(target, path);
