@@ -58,7 +58,10 @@ Json parseJsonText(std::string_view text) {
         badRequest(cutText(std::string("the line is not valid JSON: ") + e.what(), 200));
     } catch (const Json::exception& e) {
         // A number beyond the doubles (1e400) is the one other way parsing fails.
-        badRequest(cutText(std::string("the line holds a value JSON cannot carry here: ") + e.what(), 200));
+        std::string why = e.what();
+        if (const size_t end = why.find("] "); why.rfind("[json.exception.", 0) == 0 && end != std::string::npos)
+            why.erase(0, end + 2);
+        badRequest(cutText("the line holds a number no double holds: " + why, 200));
     }
 }
 

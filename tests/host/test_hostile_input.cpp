@@ -29,6 +29,7 @@ TEST_F(HostileInput, ANumberBeyondTheDoublesFailsThatRequestOnly) {
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(all[i]["ok"], false);
         EXPECT_EQ(all[i]["error"]["number"], 5);
+        EXPECT_EQ(description(all[i]).rfind("the line holds a number no double holds: ", 0), 0u) << all[i];
         EXPECT_NE(description(all[i]).find("1e400"), std::string::npos) << all[i];
     }
     EXPECT_EQ(all[2]["ok"], true);
