@@ -3,7 +3,8 @@
 //   text on an already open connection and a read of the value;
 // - Sql2Doc of 10,000 rows x 8 columns, against Recordset.Open + Save into a new document;
 // - Doc2Rs of that document, against Recordset.Open from the same document.
-// Compare each pair's times: the ratios are the figures.
+// Compare each pair's times: the ratios are the figures. The floors beside them step the same
+// statement with SQLite's own calls and keep nothing, which no layer above can beat.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -14,6 +15,7 @@
 #include "client.h"
 #include "dataaccess/ado.h"
 #include "dom/dom.h"
+#include "support/sample_table.h"
 
 namespace {
 
@@ -27,46 +29,7 @@ const char16_t* const kTableQuery = u"select id, name, amount, qty, price, creat
 const char16_t* const kScalarQuery = u"select amount from t where id = 1234";
 
 std::string databasePath() {
-    static const std::string path = [] {
-        auto p = std::filesystem::temp_directory_path() / "velmora-bench-data-helpers.db";
-        std::filesystem::remove(p);
-        sqlite3* db = nullptr;
-        sqlite3_open(p.c_str(), &db);
-        sqlite3_exec(db,
-                     "create table t (id integer primary key, name nvarchar(40), amount decimal(18,2), qty int, "
-                     "price float, created datetime, flag bit, note varchar(100));"
-                     "begin;",
-                     nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "insert into t values (?,?,?,?,?,?,?,?)", -1, &st, nullptr);
-        uint32_t seed = 12345;
-        auto next = [&] { return seed = seed * 1103515245u + 12345u; };
-        for (int i = 1; i <= kRows; ++i) {
-            char name[48], amount[32], created[32], note[80];
-            std::snprintf(name, sizeof name, "Customer %06u & Co", next() % 1000000);
-            std::snprintf(amount, sizeof amount, "%u.%02u", next() % 100000, next() % 100);
-            std::snprintf(created, sizeof created, "20%02u-%02u-%02u %02u:%02u:%02u", next() % 30, next() % 12 + 1,
-                          next() % 28 + 1, next() % 24, next() % 60, next() % 60);
-            std::snprintf(note, sizeof note, "note <%u> for row %d", next(), i);
-            sqlite3_bind_int(st, 1, i);
-            sqlite3_bind_text(st, 2, name, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 3, amount, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int(st, 4, int(next() % 1000));
-            sqlite3_bind_double(st, 5, (next() % 1000000) / 100.0);
-            sqlite3_bind_text(st, 6, created, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int(st, 7, int(next() % 2));
-            if (i % 10 == 0)
-                sqlite3_bind_null(st, 8);
-            else
-                sqlite3_bind_text(st, 8, note, -1, SQLITE_TRANSIENT);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(db, "commit;", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        return p.string();
-    }();
+    static const std::string path = bench::writeSampleTable("velmora-bench-data-helpers.db", kRows, true);
     return path;
 }
 
@@ -121,7 +84,32 @@ ComPtr<dom::IXMLDOMDocument> tableDocument() {
     return doc;
 }
 
+// SQLite's own handle on the same file, for the floors.
+sqlite3* rawDatabase() {
+    static sqlite3* db = [] {
+        sqlite3* d = nullptr;
+        sqlite3_open_v2(databasePath().c_str(), &d, SQLITE_OPEN_READONLY, nullptr);
+        return d;
+    }();
+    return db;
+}
+
+// Prepares, steps every row and finalizes; returns the rows stepped.
+int stepAll(const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(rawDatabase(), sql, -1, &st, nullptr);
+    int rows = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) ++rows;
+    sqlite3_finalize(st);
+    return rows;
+}
+
 // ---- one-row scalar ------------------------------------------------------------------------
+
+void BM_ScalarSqliteStepFloor(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(stepAll("select amount from t where id = 1234"));
+}
+BENCHMARK(BM_ScalarSqliteStepFloor);
 
 void BM_ScalarRecordsetOpen(benchmark::State& state) {
     openConnection();
@@ -147,6 +135,14 @@ void BM_ScalarVInRecord(benchmark::State& state) {
 BENCHMARK(BM_ScalarVInRecord);
 
 // ---- 10,000 rows to a document ------------------------------------------------------------
+
+void BM_TableSqliteStepFloor(benchmark::State& state) {
+    for (auto _ : state) {
+        if (stepAll("select id, name, amount, qty, price, created, flag, note from t") != kRows)
+            state.SkipWithError("the table is not whole");
+    }
+}
+BENCHMARK(BM_TableSqliteStepFloor)->Unit(benchmark::kMillisecond);
 
 void BM_TableOpenAndSave(benchmark::State& state) {
     openConnection();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dataaccess/objects.h"
+#include "support/sample_table.h"
 
 namespace {
 
@@ -18,46 +19,7 @@ constexpr int kRows = 100000;
 const char* kQuery = "select id, name, amount, qty, price, created, flag, note from t";
 
 std::string databasePath() {
-    static const std::string path = [] {
-        auto p = std::filesystem::temp_directory_path() / "velmora-bench-open.db";
-        std::filesystem::remove(p);
-        sqlite3* db = nullptr;
-        sqlite3_open(p.c_str(), &db);
-        sqlite3_exec(db,
-                     "create table t (id integer primary key, name nvarchar(40), amount decimal(18,2), qty int, "
-                     "price float, created datetime, flag bit, note varchar(100));"
-                     "begin;",
-                     nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "insert into t values (?,?,?,?,?,?,?,?)", -1, &st, nullptr);
-        uint32_t seed = 12345;
-        auto next = [&] { return seed = seed * 1103515245u + 12345u; };
-        for (int i = 1; i <= kRows; ++i) {
-            char name[48], amount[32], created[32], note[80];
-            std::snprintf(name, sizeof name, "Customer %06u", next() % 1000000);
-            std::snprintf(amount, sizeof amount, "%u.%02u", next() % 100000, next() % 100);
-            std::snprintf(created, sizeof created, "20%02u-%02u-%02u %02u:%02u:%02u", next() % 30, next() % 12 + 1,
-                          next() % 28 + 1, next() % 24, next() % 60, next() % 60);
-            std::snprintf(note, sizeof note, "note %u for row %d", next(), i);
-            sqlite3_bind_int(st, 1, i);
-            sqlite3_bind_text(st, 2, name, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(st, 3, amount, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int(st, 4, int(next() % 1000));
-            sqlite3_bind_double(st, 5, (next() % 1000000) / 100.0);
-            sqlite3_bind_text(st, 6, created, -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int(st, 7, int(next() % 2));
-            if (i % 10 == 0)
-                sqlite3_bind_null(st, 8);
-            else
-                sqlite3_bind_text(st, 8, note, -1, SQLITE_TRANSIENT);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(db, "commit;", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        return p.string();
-    }();
+    static const std::string path = bench::writeSampleTable("velmora-bench-open.db", kRows, false);
     return path;
 }
 

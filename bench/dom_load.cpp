@@ -1,20 +1,28 @@
 // Loading a 50 MB persisted-row document through the document object, against libxml2's
-// own xmlReadFile of the same file into a tree, in the same run.
+// own xmlReadFile of the same file into a tree, in the same run: time, and peak memory.
+// VELMORA_BENCH_DOM_MB sets another size of the file.
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <ctime>
+#include <functional>
 #include <string>
 
 #include "dom/dom.h"
 
 namespace {
 
-constexpr size_t kTargetBytes = 50u << 20;
+size_t targetBytes() {
+    const char* mb = std::getenv("VELMORA_BENCH_DOM_MB");
+    return (mb && std::atol(mb) > 0 ? size_t(std::atol(mb)) : 50u) << 20;
+}
 
 // A persisted-row-like file: the format's namespace declarations, a schema part, and rows
 // of eight attributes each.
@@ -36,7 +44,8 @@ std::string makeFile() {
     out << "<s:extends type='rs:rowbase'/>\n</s:ElementType>\n</s:Schema>\n<rs:data>\n";
     size_t written = 0;
     char row[512];
-    for (long i = 1; written < kTargetBytes; ++i) {
+    const size_t target = targetBytes();
+    for (long i = 1; written < target; ++i) {
         int n = std::snprintf(row, sizeof row,
                               "<z:row id='%ld' code='A%06ld' name='Customer number %ld' amount='%ld.%02ld' "
                               "rate='0.%04ld' posted='2007-03-%02ldT10:20:30' memo='Voucher line %ld of the month' "
@@ -120,10 +129,50 @@ void BM_LoadAgainstXmlReadFile(benchmark::State& state) {
     state.counters["ratio_cpu"] = loadCpu / baseCpu;
 }
 
+// Peak resident memory (KiB) of a child process that runs body. The child starts as a copy
+// of this process, so what it holds before body runs is measured alike and taken off.
+long childPeakKiB(const std::function<void()>& body) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        body();
+        std::_Exit(0);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return usage.ru_maxrss;
+}
+
+// Peak memory of the document load against xmlReadFile's, each in a fresh process: the
+// counters are both peaks in MiB (above an idle child's) and their ratio.
+void BM_PeakMemoryAgainstXmlReadFile(benchmark::State& state) {
+    rt::Variant path(rt::fromUtf8(file()));
+    long idle = 0, base = 0, load = 0;
+    for (auto _ : state) {
+        idle = childPeakKiB([] {});
+        base = childPeakKiB([] {
+            xmlDocPtr doc = xmlReadFile(file().c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_HUGE);
+            if (!doc) std::_Exit(1);
+            xmlFreeDoc(doc);
+        });
+        load = childPeakKiB([&] {
+            auto d = dom::newDocument();
+            int16_t ok = 0;
+            d->load(path, &ok);
+            if (!ok) std::_Exit(1);
+        });
+        if (idle < 0 || base < 0 || load < 0) state.SkipWithError("a measuring process failed");
+    }
+    state.counters["xmlReadFile_MiB"] = double(base - idle) / 1024;
+    state.counters["load_MiB"] = double(load - idle) / 1024;
+    state.counters["ratio_peak"] = double(load - idle) / double(base - idle);
+}
+
 BENCHMARK(BM_XmlReadFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_XmlReadFileNoBlanks)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_DomLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadAgainstXmlReadFile)->Unit(benchmark::kMillisecond)->Iterations(8);
+BENCHMARK(BM_PeakMemoryAgainstXmlReadFile)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

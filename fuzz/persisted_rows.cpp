@@ -25,16 +25,6 @@ void quiet(void*, const char*, ...) {}
 
 }  // namespace
 
-// The target reads and writes bare trees and never meets a document object: the parts of the
-// DOM layer that link trees to objects are replaced by these (the real ones need all of it).
-namespace dom {
-void FreeTree::operator()(xmlDocPtr tree) const noexcept {
-    if (tree) xmlFreeDoc(tree);
-}
-xmlDocPtr nativeDocument(IXMLDOMDocument*) { std::abort(); }
-xmlNodePtr nativeNode(IXMLDOMNode*) { std::abort(); }
-}  // namespace dom
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     xmlInitParser();
     xmlSetGenericErrorFunc(nullptr, quiet);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan + UBSan, straight from the sources they
 # exercise, no CMake) and runs each briefly over its seed corpus: the values-and-text code,
-# the host's request reader, the connection-string reader, the T-SQL dialect rewrite, the
-# literal marking of the query helpers and the persisted row reader.
+# DOM sessions, the host's request reader, the connection-string reader, the T-SQL dialect
+# rewrite, the literal marking of the query helpers and the persisted row reader.
 #
 #   fuzz/run.sh [seconds-per-target] [target ...]
 #
@@ -17,7 +17,7 @@ ROOT=$(dirname "$HERE")
 OUT=${VELMORA_FUZZ_OUT:-$ROOT/build-fuzz}
 SECONDS_PER_TARGET=${1:-20}
 shift || true
-ALL_TARGETS=(format_pattern str_add little_to_big decimal_parse date_test
+ALL_TARGETS=(format_pattern str_add little_to_big decimal_parse date_test dom_session
   host_request connection_string dialect_rewrite unicode_sql persisted_rows)
 TARGETS=("${@:-${ALL_TARGETS[@]}}")
 JOBS=${VELMORA_FUZZ_JOBS:-2}
@@ -31,16 +31,17 @@ SANITIZE=(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit
 CXXFLAGS=(-std=c++20 -g -O1 -Wall -Wextra "${SANITIZE[@]}"
   -I"$ROOT/src/velmora" -I"$ROOT/src/platform" -I"$ROOT/src/host" -I"$HERE"
   $(pkg-config --cflags icu-uc icu-i18n libxml-2.0))
-LDLIBS=($(pkg-config --libs icu-uc icu-i18n) -ldl -lpthread)
+LDLIBS=($(pkg-config --libs icu-uc icu-i18n libxml-2.0) -ldl -lpthread)
 
 log() { printf '== fuzz: %s\n' "$*" >&2; }
 
 mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
 
-# The code under test: the runtime, and the library's values-and-text sources. The message
-# text service is replaced by a fixed zh-CN table (text_service_stub.cpp).
+# The code under test: the runtime, the DOM, and the library's values-and-text sources. The
+# message text service is replaced by a fixed zh-CN table (text_service_stub.cpp).
 LIBRARY_SOURCES=(
   "$ROOT"/src/platform/runtime/*.cpp
+  "$ROOT"/src/platform/dom/*.cpp
   "$ROOT"/src/velmora/frame/binding.cpp
   "$ROOT"/src/velmora/text/strings.cpp
   "$ROOT"/src/velmora/text/money.cpp
@@ -49,7 +50,7 @@ LIBRARY_SOURCES=(
   "$HERE"/text_service_stub.cpp
 )
 
-# What a target needs beyond those, sources and libraries.
+# Sources a target needs beyond those.
 extra_sources() {
   local da=$ROOT/src/platform/dataaccess
   case $1 in
@@ -57,21 +58,15 @@ extra_sources() {
     connection_string) echo "$da/connstring.cpp $da/odbc/connect_string.cpp" ;;
     dialect_rewrite) echo "$da/dialect.cpp" ;;
     unicode_sql) echo "$ROOT/src/velmora/data/unicode_sql.cpp" ;;
-    persisted_rows)
-      echo "$da/persist.cpp $da/rowset.cpp $da/rowstore.cpp $da/values.cpp" \
-        "$ROOT/src/platform/dom/native_read.cpp $ROOT/src/platform/dom/native_write.cpp" ;;
+    persisted_rows) echo "$da/persist.cpp $da/rowset.cpp $da/rowstore.cpp $da/values.cpp" ;;
   esac
 }
+# The longest input a target is given: documents and requests need room.
 max_len_of() {
   case $1 in
-    persisted_rows) echo 4096 ;;
+    dom_session | persisted_rows) echo 4096 ;;  # a document (and the session that works on it)
     host_request) echo 1024 ;;
     *) echo 512 ;;
-  esac
-}
-extra_libs() {
-  case $1 in
-    persisted_rows) pkg-config --libs libxml-2.0 ;;
   esac
 }
 
@@ -121,7 +116,7 @@ for t in "${TARGETS[@]}"; do
   extra=()
   for src in $(extra_sources "$t"); do extra+=("$(object_of "$src")"); done
   "$CXX" "${SANITIZE[@]}" -fsanitize=fuzzer "$(object_of "$HERE/$t.cpp")" "${objects[@]}" "${extra[@]}" \
-    "${LDLIBS[@]}" $(extra_libs "$t") -o "$OUT/$t"
+    "${LDLIBS[@]}" -o "$OUT/$t"
   mkdir -p "$OUT/corpus/$t"
   log "running $t for ${SECONDS_PER_TARGET}s"
   if ! "$OUT/$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 -max_len="$(max_len_of "$t")" \

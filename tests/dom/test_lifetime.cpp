@@ -145,3 +145,38 @@ TEST_F(DomLifetime, ResetDocumentWithLivingNodes) {
     EXPECT_EQ(nativeDocument(nullptr), nullptr);
     EXPECT_EQ(nativeDocument(newDocument().get()), nullptr) << "empty";
 }
+
+TEST_F(DomLifetime, CloningADetachedAttributeWhoseTextMovedAway) {
+    auto doc = parsed("<r a='v'><s/></r>");
+    auto r = rootOf(doc.get());
+    ComPtr<IXMLDOMNode> a = select(doc.get(), "/r/@a"), text;
+    rt::check(r->removeAttribute(u"a"));
+    rt::check(a->get_firstChild(text.put()));
+    append(select(doc.get(), "/r/s").get(), text.get());
+    ComPtr<IXMLDOMNode> copy;
+    rt::check(a->cloneNode(rt::VARIANT_TRUE, copy.put()));
+    ASSERT_TRUE(copy);
+    EXPECT_NE(copy.get(), a.get());
+    EXPECT_EQ(nameOf(copy.get()), "a");
+    EXPECT_EQ(textOf(copy.get()), "");
+    ComPtr<IXMLDOMDocument> owner;
+    rt::check(copy->get_ownerDocument(owner.put()));
+    EXPECT_EQ(owner.get(), static_cast<IXMLDOMDocument*>(doc.get()));
+    EXPECT_EQ(xmlOf(doc.get()), "<r><s>v</s></r>\r\n");
+}
+
+TEST_F(DomLifetime, ClonedAttributesKeepTheirQualifiedName) {
+    auto doc = parsed("<r xmlns:p='urn:p' p:a='1'/>");
+    ComPtr<IXMLDOMNode> a = select(doc.get(), "/r/@p:a"), attached, detached, removed;
+    rt::check(a->cloneNode(rt::VARIANT_TRUE, attached.put()));
+    ASSERT_TRUE(attached);
+    EXPECT_EQ(nameOf(attached.get()), "p:a");
+    EXPECT_EQ(textOf(attached.get()), "1");
+    ComPtr<IXMLDOMNamedNodeMap> map;
+    rt::check(rootOf(doc.get())->get_attributes(map.put()));
+    rt::check(map->removeNamedItem(u"p:a", removed.put()));
+    rt::check(removed->cloneNode(rt::VARIANT_FALSE, detached.put()));
+    ASSERT_TRUE(detached);
+    EXPECT_EQ(nameOf(detached.get()), "p:a");
+    EXPECT_EQ(textOf(detached.get()), "1");
+}

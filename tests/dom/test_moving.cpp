@@ -147,3 +147,27 @@ TEST(DomMoving, PersistedRowRoundTripThroughACopy) {
     rt::check(data->get_firstChild(firstRow.put()));
     EXPECT_EQ(xmlOf(firstRow.get()), "<z:row xmlns:z=\"#RowsetSchema\" id=\"1\" name=\"n1\"/>");
 }
+
+// The place a node leaves may be freed by the move (a detached subtree that nothing else
+// references, the replaced document element); the node's namespaces were declared there.
+TEST(DomMoving, LeavingASubtreeThatIsFreedKeepsTheNamespaces) {
+    auto doc = parsed("<r xmlns:p='urn:p'><p:a p:k='1'><p:b/></p:a></r>");
+    rt::check(doc->putref_documentElement(as<IXMLDOMElement>(select(doc.get(), "//p:a")).get()));
+    EXPECT_EQ(xmlOf(doc.get()), "<p:a xmlns:p=\"urn:p\" p:k=\"1\"><p:b/></p:a>\r\n");
+
+    for (bool otherDocument : {false, true}) {
+        SCOPED_TRACE(otherDocument);
+        auto source = parsed("<s><x xmlns:q='urn:q'><q:y q:k='2'><q:z/></q:y></x></s>");
+        ComPtr<IXMLDOMNode> y = select(source.get(), "/s/x/*"), removed;
+        rt::check(rootOf(source.get())->removeChild(select(source.get(), "/s/x").get(), removed.put()));
+        removed = nullptr;  // only y holds the detached x now
+        auto target = otherDocument ? parsed("<t/>") : source;
+        append(rootOf(target.get()).get(), y.get());
+        EXPECT_EQ(xmlOf(rootOf(target.get()).get()),
+                  std::string(otherDocument ? "<t>" : "<s>") + "<q:y xmlns:q=\"urn:q\" q:k=\"2\"><q:z/></q:y>" +
+                      (otherDocument ? "</t>" : "</s>"));
+        Str uri;
+        rt::check(select(y.get(), "*")->get_namespaceURI(&uri));
+        EXPECT_EQ(u8(uri), "urn:q");
+    }
+}

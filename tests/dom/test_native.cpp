@@ -2,6 +2,10 @@
 // the object model and libxml2 work on, and the reader sees what the object model sees.
 #include "dom_testing.h"
 
+#include <sys/stat.h>
+
+#include <chrono>
+
 #include "dom/native_read.h"
 #include "dom/native_write.h"
 
@@ -155,4 +159,50 @@ TEST(DomNative, NothingToReadIsHarmless) {
     EXPECT_FALSE(elementOf(select(doc.get(), "/r/text()").get())) << "not an element";
     EXPECT_FALSE(elementOf(doc.get())) << "the document node is not an element";
     EXPECT_FALSE(ElementRef::of(nullptr));
+}
+
+TEST(DomNative, HostileFilesAreRefusedQuickly) {
+    TempDir dir;
+    std::string deep;
+    for (int i = 0; i < 70000; ++i) deep += "<a>";
+    for (int i = 0; i < 70000; ++i) deep += "</a>";
+    EXPECT_FALSE(readFile(dir.write("deep.xml", deep)));
+    std::string laughs = "<!DOCTYPE r [<!ENTITY l0 'lol'>";
+    for (int i = 1; i <= 9; ++i) {
+        std::string prev = "&l" + std::to_string(i - 1) + ";";
+        laughs += "<!ENTITY l" + std::to_string(i) + " '";
+        for (int k = 0; k < 10; ++k) laughs += prev;
+        laughs += "'>";
+    }
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(readFile(dir.write("laughs.xml", laughs + "]><r a='&l9;'/>")));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    EXPECT_FALSE(readFile(dir.write("nul.xml", std::string("<r/>\0<x/>", 9))));
+    std::string good = dir.write("good.xml", "<r/>");
+    EXPECT_FALSE(readFile(good + std::string("\0.bak", 5))) << "not the file named before the NUL";
+
+    // A pipe: nobody writes to it, nobody reads from it. Neither call may wait.
+    std::string fifo = dir.file("pipe.xml");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TreeBuilder b("r");
+    const OwnedTree tree(b.release());
+    start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(readFile(fifo));
+    EXPECT_EQ(writeFile(tree.get(), fifo), WriteOutcome::CannotCreate);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 2.0);
+    EXPECT_EQ(writeFile(tree.get(), dir.file("out.xml") + std::string("\0.txt", 5)), WriteOutcome::CannotCreate);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.xml")));
+}
+
+TEST(DomNative, BuiltTreesNestAtMost256Levels) {
+    TreeBuilder b("r");
+    Element at = b.root();
+    const Name a = b.intern("a");
+    for (int level = 2; level <= 256; ++level) at = level % 2 ? b.appendElement(at, {}, a) : b.appendElement(at, {}, "a");
+    EXPECT_EQ(errorOf([&] { b.appendElement(at, {}, a); }), int32_t(rt::E_INVALIDARG));
+    EXPECT_EQ(errorOf([&] { b.appendElement(at, {}, "a"); }), int32_t(rt::E_INVALIDARG));
+    auto doc = adopt(b);
+    ComPtr<IXMLDOMNode> copy;
+    rt::check(doc->cloneNode(rt::VARIANT_TRUE, copy.put()));
+    EXPECT_EQ(xmlOf(copy.get()), xmlOf(doc.get()));
 }

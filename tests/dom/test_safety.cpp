@@ -1,8 +1,17 @@
 // Hostile input and misuse: entity expansion, external resources, empty handles.
 #include "dom_testing.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <future>
+#include <memory>
+#include <thread>
 
 using namespace dom;
 using namespace dom::testing;
@@ -150,4 +159,141 @@ TEST(DomSafety, BadNamesAreRefused) {
         EXPECT_NE(errorOf([&] { rt::check(doc->createElement(bad, e.put())); }), 0) << u8(bad);
     }
     EXPECT_EQ(errorOf([&] { rt::check(doc->createElement(u"fine-name.x", e.put())); }), 0);
+}
+
+namespace {
+
+std::string nested(int depth, const std::string& inner = "x") {
+    std::string x;
+    x.reserve(size_t(depth) * 8 + inner.size());
+    for (int i = 0; i < depth; ++i) x += "<a>";
+    x += inner;
+    for (int i = 0; i < depth; ++i) x += "</a>";
+    return x;
+}
+
+int32_t parseErrorCode(IXMLDOMDocument* doc, Str* reason = nullptr) {
+    ComPtr<IXMLDOMParseError> e;
+    rt::check(doc->get_parseError(e.put()));
+    int32_t code = 0;
+    rt::check(e->get_errorCode(&code));
+    if (reason) rt::check(e->get_reason(reason));
+    return code;
+}
+
+// Runs body on a thread of its own and waits at most a few seconds for it. On time-out,
+// unblock is called, which must make body return; when even that does not help, the
+// program stops here rather than wait forever.
+void finishesQuickly(const std::function<void()>& body, const std::function<void()>& unblock) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread worker([&body, done] {
+        body();
+        done->set_value();
+    });
+    bool inTime = finished.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!inTime) {
+        unblock();
+        if (finished.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            std::fprintf(stderr, "the call blocked and could not be released\n");
+            std::abort();
+        }
+    }
+    worker.join();
+    EXPECT_TRUE(inTime) << "the call blocked";
+}
+
+}  // namespace
+
+TEST(DomSafety, DeepNestingIsAParseError) {
+    TempDir dir;
+    for (const std::string& prolog : {std::string(), std::string("<?xml version='1.0'?><!DOCTYPE a>")}) {
+        SCOPED_TRACE(prolog);
+        auto doc = parsed("<kept/>");
+        EXPECT_FALSE(loads(doc.get(), prolog + nested(70000)));
+        EXPECT_FALSE(rootOf(doc.get()));
+        Str reason;
+        EXPECT_EQ(uint32_t(parseErrorCode(doc.get(), &reason)), 0xC00CE500u);
+        EXPECT_EQ(u8(reason), "Elements are nested more than 256 levels deep.");
+        EXPECT_FALSE(loads(doc.get(), prolog + nested(257)));
+        EXPECT_TRUE(loads(doc.get(), prolog + nested(256)));
+        int16_t ok = 1;
+        rt::check(doc->load(rt::Variant(rt::fromUtf8(dir.write("deep.xml", prolog + nested(70000)))), &ok));
+        EXPECT_EQ(ok, rt::VARIANT_FALSE);
+    }
+}
+
+TEST(DomSafety, DocumentsAtTheDepthLimitCloneSaveAndCopy) {
+    TempDir dir;
+    auto doc = newDocument();
+    ASSERT_TRUE(loads(doc.get(), nested(256, "<!--c-->t")));
+    ComPtr<IXMLDOMNode> copy;
+    rt::check(doc->cloneNode(rt::VARIANT_TRUE, copy.put()));
+    rt::check(rootOf(doc.get())->cloneNode(rt::VARIANT_TRUE, copy.put()));
+    auto other = newDocument();
+    int16_t ok = 0;
+    rt::check(other->load(rt::Variant(ComPtr<IXMLDOMNode>(doc.get())), &ok));
+    EXPECT_EQ(ok, rt::VARIANT_TRUE);
+    rt::check(doc->save(rt::Variant(ComPtr<IXMLDOMNode>(other.get()))));
+    rt::check(doc->save(rt::Variant(rt::fromUtf8(dir.file("deep.xml")))));
+    rt::check(other->load(rt::Variant(rt::fromUtf8(dir.file("deep.xml"))), &ok));
+    EXPECT_EQ(ok, rt::VARIANT_TRUE);
+    EXPECT_EQ(xmlOf(other.get()), xmlOf(doc.get()));
+}
+
+TEST(DomSafety, TreesCannotBeBuiltDeeperThanTheLimit) {
+    auto doc = newDocument();
+    ASSERT_TRUE(loads(doc.get(), nested(255)));
+    ComPtr<IXMLDOMNode> deepest = select(doc.get(), "//a[not(*)]"), out;
+    ASSERT_TRUE(deepest);
+    append(deepest.get(), element(doc.get(), "last").get());  // level 256
+    ComPtr<IXMLDOMNode> last = select(doc.get(), "//last");
+    EXPECT_EQ(errorOf([&] { rt::check(last->appendChild(element(doc.get(), "over").get(), out.put())); }),
+              int32_t(rt::E_FAIL));
+    EXPECT_EQ(descriptionOf([&] { rt::check(last->appendChild(element(doc.get(), "over").get(), out.put())); }),
+              "Elements cannot be nested more than 256 levels deep.");
+    // Nor by inserting a subtree whose own depth carries it over the limit, or by chaining
+    // detached elements and then inserting the chain.
+    auto chain = parsed(nested(3));
+    ComPtr<IXMLDOMNode> top = rootOf(chain.get()).as<IXMLDOMNode>();
+    ComPtr<IXMLDOMNode> level254 = select(doc.get(), "//a[count(ancestor::*) = 253]");
+    ASSERT_TRUE(level254);
+    EXPECT_EQ(errorOf([&] { rt::check(level254->appendChild(top.get(), out.put())); }), int32_t(rt::E_FAIL));
+    EXPECT_EQ(xmlOf(chain.get()), nested(3) + "\r\n") << "the refused subtree stays where it was";
+    ComPtr<IXMLDOMNode> head = element(doc.get(), "c").as<IXMLDOMNode>(), tail = head;
+    int32_t refused = 0;
+    for (int i = 0; i < 300 && !refused; ++i) {
+        ComPtr<IXMLDOMNode> next = element(doc.get(), "c").as<IXMLDOMNode>();
+        refused = errorOf([&] { rt::check(tail->appendChild(next.get(), out.put())); });
+        tail = next;
+    }
+    EXPECT_EQ(refused, int32_t(rt::E_FAIL)) << "a detached chain is capped too";
+    ComPtr<IXMLDOMNode> copy;
+    rt::check(head->cloneNode(rt::VARIANT_TRUE, copy.put()));
+}
+
+TEST(DomSafety, LoadingAPipeOrADeviceIsAnError) {
+    TempDir dir;
+    std::string fifo = dir.file("pipe.xml");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto doc = parsed("<kept/>");
+    int16_t ok = 1;
+    finishesQuickly([&] { rt::check(doc->load(rt::Variant(rt::fromUtf8(fifo)), &ok)); },
+                    [&] { ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); });
+    EXPECT_EQ(ok, rt::VARIANT_FALSE);
+    EXPECT_FALSE(rootOf(doc.get()));
+    Str reason;
+    EXPECT_NE(parseErrorCode(doc.get(), &reason), 0);
+    EXPECT_EQ(u8(reason), "'" + fifo + "' is not a regular file.");
+    ok = 1;
+    finishesQuickly([&] { rt::check(doc->load(rt::Variant(u"/dev/zero"), &ok)); }, [] {});
+    EXPECT_EQ(ok, rt::VARIANT_FALSE);
+    // Saving into a pipe that nobody reads fails instead of waiting for a reader.
+    doc = parsed("<r/>");
+    int32_t error = 0;
+    int reader = -1;
+    finishesQuickly([&] { error = errorOf([&] { rt::check(doc->save(rt::Variant(rt::fromUtf8(fifo)))); }); },
+                    [&] { reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK); });
+    if (reader >= 0) ::close(reader);
+    EXPECT_NE(error, 0);
 }

@@ -15,6 +15,7 @@
 #include "runtime/dispatch.h"
 #include "runtime/error.h"
 #include "runtime/locale.h"
+#include "support/testing.h"
 
 using rt::ComPtr;
 using rt::IDispatch;
@@ -23,46 +24,15 @@ using rt::Variant;
 
 namespace {
 
-class TempDir {
+// The shared temporary folder, with names as the library's callers pass them.
+class TempDir : public support::TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-fso-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    Str name(const std::string& name) const { return rt::fromUtf8(file(name)); }
-    std::string write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(file(name), std::ios::binary) << bytes;
-        return file(name);
-    }
-    std::string read(const std::string& name) const {
-        std::ifstream in(file(name), std::ios::binary);
-        std::ostringstream all;
-        all << in.rdbuf();
-        return all.str();
-    }
-    bool exists(const std::string& name) const { return std::filesystem::exists(file(name)); }
-
-private:
-    std::string path_;
+    Str name(const std::string& n) const { return rt::fromUtf8(file(n)); }
+    std::string read(const std::string& n) const { return support::TempDir::read(file(n)); }
+    bool exists(const std::string& n) const { return std::filesystem::exists(file(n)); }
 };
 
-// Switches the runtime's locale for the scope.
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* tag) : saved_(rt::systemLocale()) { rt::overrideSystemLocale(rt::localeFor(tag)); }
-    ~ScopedLocale() { rt::overrideSystemLocale(saved_); }
-
-private:
-    rt::SystemLocale saved_;
-};
+using support::ScopedLocale;
 
 ComPtr<IDispatch> obj(const Variant& v) { return rt::toObject(v); }
 Variant call(IDispatch* o, rt::StrView name, std::vector<rt::CallArg> args = {}) {

@@ -13,6 +13,7 @@
 #include "runtime/locale.h"
 #include "runtime/object.h"
 #include "services/host_info.h"
+#include "support/testing.h"
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -22,40 +23,14 @@ using rt::Variant;
 
 namespace {
 
-class TempDir {
+// The shared temporary folder, with names as the library's callers pass them.
+class TempDir : public support::TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-lines-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    Str name(const std::string& name) const { return rt::fromUtf8(file(name)); }
-    std::string read(const std::string& name) const {
-        std::ifstream in(file(name), std::ios::binary);
-        std::ostringstream all;
-        all << in.rdbuf();
-        return all.str();
-    }
-
-private:
-    std::string path_;
+    Str name(const std::string& n) const { return rt::fromUtf8(file(n)); }
+    std::string read(const std::string& n) const { return support::TempDir::read(file(n)); }
 };
 
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* tag) : saved_(rt::systemLocale()) { rt::overrideSystemLocale(rt::localeFor(tag)); }
-    ~ScopedLocale() { rt::overrideSystemLocale(saved_); }
-
-private:
-    rt::SystemLocale saved_;
-};
+using support::ScopedLocale;
 
 class WriteLine : public ::testing::Test {
 protected:

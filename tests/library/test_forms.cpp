@@ -8,6 +8,7 @@
 #include "runtime/classes.h"
 #include "runtime/locale.h"
 #include "services/message_service.h"
+#include "support/testing.h"
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -35,14 +36,7 @@ int errorOf(F&& body) {
     return 0;
 }
 
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* tag) : saved_(rt::systemLocale()) { rt::overrideSystemLocale(rt::localeFor(tag)); }
-    ~ScopedLocale() { rt::overrideSystemLocale(saved_); }
-
-private:
-    rt::SystemLocale saved_;
-};
+using support::ScopedLocale;
 
 // A data-entry form: a date edit with its look-up button, another edit, a cancel button.
 class Forms : public ::testing::Test {

@@ -104,14 +104,6 @@ TEST(Frame, GuardsDecideWhetherAnErrorReachesTheCaller) {
     EXPECT_EQ(e.source(), u"Velmora.CCommonFunction");
 }
 
-TEST(Frame, MembersNotBuiltYetFailHonestly) {
-    // Even a handler guard lets the failure of a body not built yet reach the caller.
-    rt::HRESULT hr = runGuarded(Guard::Handler, u"Velmora.CCommonFunction",
-                                [](GuardScope&) { notImplemented("CCommonFunction.Sample"); });
-    EXPECT_EQ(hr, rt::E_NOTIMPL);
-    EXPECT_NE(rt::takeErrorInfo(hr).description().find(u"not implemented"), Str::npos);
-}
-
 TEST(Frame, TypeLibraryFollowsTheMemberTables) {
     const rt::TypeLibDesc& lib = typeLibrary();
     EXPECT_EQ(lib.classes.size(), 4u);

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "runtime/error.h"
+#include "runtime/locale.h"
 #include "runtime/ustring.h"
 
 namespace support {
@@ -54,6 +55,19 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Switches the runtime's system locale to the one of tag (as "zh-CN") for the object's
+// lifetime, then restores the one before.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const char* tag) : saved_(rt::systemLocale()) { rt::overrideSystemLocale(rt::localeFor(tag)); }
+    ~ScopedLocale() { rt::overrideSystemLocale(saved_); }
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+
+private:
+    rt::SystemLocale saved_;
 };
 
 // Sets an environment variable (or removes it, for nullopt) for the object's lifetime, then

@@ -63,6 +63,32 @@ std::string localPath(const rt::Str& path, bool forWriting) {
     }
 }
 
+// Visual Basic's "Bad file name or number".
+constexpr int32_t kErrBadFileName = 52;
+
+// The outcome of text that holds a character no document can hold at position at (a NUL
+// would otherwise end the text there, silently).
+ParseResult invalidCharacterAt(const rt::Str& text, size_t at) {
+    ParseResult r;
+    r.error.errorCode = int32_t(0xC00CE508u);
+    r.error.reason = u"An invalid character was found in text content.";
+    size_t lineStart = 0;
+    int32_t line = 1;
+    for (size_t i = 0; i < at; ++i)
+        if (text[i] == u'\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    r.error.line = line;
+    r.error.linepos = int32_t(at - lineStart + 1);
+    r.error.filepos = int32_t(at);
+    size_t lineEnd = text.find(u'\n', lineStart);
+    r.error.srcText = text.substr(lineStart, std::min<size_t>(lineEnd == rt::Str::npos ? text.size() - lineStart : lineEnd - lineStart, 1000));
+    for (char16_t& c : r.error.srcText)
+        if (c == 0 || (c >= 0xD800 && c <= 0xDFFF)) c = u'?';
+    return r;
+}
+
 void ensureLibrary() {
     static const bool ready = (xmlInitParser(), true);
     (void)ready;
@@ -125,25 +151,24 @@ rt::HRESULT DocumentObject::putref_documentElement(IXMLDOMElement* root) {
 rt::HRESULT DocumentObject::createElement(const rt::Str& name, IXMLDOMElement** r) {
     DOM_GUARD({
         need(r);
-        std::string n = rt::toUtf8(name);
-        requireName(n, "element");
+        std::string n = checkedName(name, "element");
         if (n.find(':') != std::string::npos) tree()->unboundPrefixes = true;
         create(xmlNewDocNode(doc(), nullptr, BAD_CAST n.c_str(), nullptr), r);
     });
 }
 
 rt::HRESULT DocumentObject::createTextNode(const rt::Str& data, IXMLDOMText** r) {
-    DOM_GUARD(need(r); create(newText(doc(), rt::toUtf8(data)), r));
+    DOM_GUARD(need(r); create(newText(doc(), checkedContent(XML_TEXT_NODE, data)), r));
 }
 
 rt::HRESULT DocumentObject::createComment(const rt::Str& data, IXMLDOMComment** r) {
-    DOM_GUARD(need(r); create(xmlNewDocComment(doc(), BAD_CAST rt::toUtf8(data).c_str()), r));
+    DOM_GUARD(need(r); create(xmlNewDocComment(doc(), BAD_CAST checkedContent(XML_COMMENT_NODE, data).c_str()), r));
 }
 
 rt::HRESULT DocumentObject::createCDATASection(const rt::Str& data, IXMLDOMCDATASection** r) {
     DOM_GUARD({
         need(r);
-        std::string d = rt::toUtf8(data);
+        std::string d = checkedContent(XML_CDATA_SECTION_NODE, data);
         create(xmlNewCDataBlock(doc(), BAD_CAST d.data(), int(d.size())), r);
     });
 }
@@ -152,17 +177,25 @@ rt::HRESULT DocumentObject::createProcessingInstruction(const rt::Str& target, c
                                                         IXMLDOMProcessingInstruction** r) {
     DOM_GUARD({
         need(r);
-        std::string t = rt::toUtf8(target);
-        requireName(t, "processing instruction");
+        std::string t = checkedName(target, "processing instruction");
+        // In a document with namespaces a target holds no colon.
+        if (t.find(':') != std::string::npos) refuse("'" + t + "' is not a valid processing instruction name.");
         if (rt::asciiLower(target) == u"xml") refuse("The XML declaration cannot be created as a processing instruction.");
-        create(xmlNewDocPI(doc(), BAD_CAST t.c_str(), BAD_CAST rt::toUtf8(data).c_str()), r);
+        create(xmlNewDocPI(doc(), BAD_CAST t.c_str(), BAD_CAST checkedContent(XML_PI_NODE, data).c_str()), r);
     });
 }
 
 // ---- Loading -----------------------------------------------------------------------------
 
 bool DocumentObject::loadFile(const rt::Str& path) {
-    ParseResult r = parseFile(localPath(path, false), preserveWhiteSpace_ != 0);
+    ParseResult r;
+    if (firstUnconvertible(path) != rt::Str::npos) {
+        // The system would read the name only up to a NUL: another file.
+        r.error.errorCode = int32_t(rt::E_INVALIDARG);
+        r.error.reason = u"The file name holds a NUL character or an unpaired surrogate.";
+    } else {
+        r = parseFile(localPath(path, false), preserveWhiteSpace_ != 0);
+    }
     if (!r.doc) {
         clear();
         parse_ = r.error;
@@ -212,7 +245,9 @@ rt::HRESULT DocumentObject::load(const rt::Variant& source, int16_t* ok) {
 rt::HRESULT DocumentObject::loadXML(const rt::Str& xml, int16_t* ok) {
     DOM_GUARD({
         need(ok);
-        ParseResult r = parseText(rt::toUtf8(xml), preserveWhiteSpace_ != 0);
+        size_t bad = firstUnconvertible(xml);
+        ParseResult r = bad == rt::Str::npos ? parseText(rt::toUtf8(xml), preserveWhiteSpace_ != 0)
+                                             : invalidCharacterAt(xml, bad);
         url_.clear();
         if (!r.doc) {
             clear();
@@ -261,11 +296,17 @@ SaveTarget openSaveTarget(const std::string& target, const rt::Str& path) {
     t.replaces = !special;
     for (int attempt = 0;; ++attempt) {
         t.writing = special ? target : target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        const int flags = special ? O_WRONLY | O_TRUNC | O_CLOEXEC : O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+        // Not blocking: a pipe that nobody reads is an error rather than a wait without end.
+        const int flags = (special ? O_WRONLY | O_TRUNC : O_WRONLY | O_CREAT | O_EXCL) | O_CLOEXEC | O_NONBLOCK;
         errno = EIO;
         t.fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(t.writing.c_str(), flags, 0666);
-        if (t.fd >= 0) return t;
-        if (errno != EEXIST || attempt >= 100) raiseFileError(errno, path);
+        if (t.fd >= 0 && ::fcntl(t.fd, F_SETFL, ::fcntl(t.fd, F_GETFL) & ~O_NONBLOCK) == 0) return t;
+        const int err = errno;
+        if (t.fd >= 0) {
+            ::close(t.fd);
+            if (t.replaces) ::unlink(t.writing.c_str());
+        }
+        if (err != EEXIST || attempt >= 100) raiseFileError(err, path);
     }
 }
 
@@ -292,6 +333,10 @@ void DocumentObject::saveFile(const rt::Str& path) {
         encoder = xmlFindCharEncodingHandler(encoding_.c_str());
         if (!encoder) refuse("The document cannot be saved in the encoding '" + encoding_ + "'.");
     }
+    if (firstUnconvertible(path) != rt::Str::npos) {
+        if (encoder) xmlCharEncCloseFunc(encoder);
+        rt::raise(kErrBadFileName, u"Bad file name: the name holds a NUL character or an unpaired surrogate.");
+    }
     const std::string target = replacedFile(localPath(path, true));
     SaveTarget t;
     try {
@@ -311,7 +356,7 @@ void DocumentObject::saveFile(const rt::Str& path) {
     if (doc()->children) {
         if (declaration_ || !encoding_.empty()) xmlOutputBufferWriteString(out, declarationText(doc(), encoding_).c_str());
         for (xmlNodePtr c = doc()->children; c; c = c->next) {
-            xmlNodeDumpOutput(out, doc(), c, 0, 0, enc);
+            dump(out, c, enc);
             xmlOutputBufferWriteString(out, "\r\n");
         }
     }
@@ -388,7 +433,7 @@ rt::HRESULT DocumentObject::setProperty(const rt::Str& name, const rt::Variant& 
             if (v != u"XPath" && v != u"XSLPattern") refuse("SelectionLanguage must be XPath or XSLPattern.");
             selectionLanguage_ = v;
         } else if (name == u"SelectionNamespaces") {
-            selectionNs_ = parseSelectionNamespaces(rt::toUtf8(v));
+            selectionNs_ = parseSelectionNamespaces(wholeUtf8(v, "SelectionNamespaces value"));
             selectionNsText_ = v;
         } else {
             refuse("Property name is invalid: '" + rt::toUtf8(name) + "'.");

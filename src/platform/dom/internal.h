@@ -104,6 +104,34 @@ void insertChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr
 xmlNodePtr firstChildOf(xmlNodePtr n);
 xmlNodePtr lastChildOf(xmlNodePtr n);
 
+// ---- What trees may hold ------------------------------------------------------------------
+
+// The deepest level an element may have (the document element is on level 1). Loading,
+// inserting and building refuse to go deeper, so that the walks of libxml2 that recurse
+// (copies, for one) stay well within any thread's stack.
+constexpr int kMaxDepth = 256;
+
+// Position of the first character of s that would not survive a conversion to UTF-8 for
+// libxml2 or the system unchanged (a NUL, which ends C strings, or an unpaired surrogate);
+// npos when there is none.
+size_t firstUnconvertible(rt::StrView s);
+// s as UTF-8; raises E_FAIL naming what (a path, a name, ...) and the character when s
+// holds one that firstUnconvertible finds. Nothing is ever cut or replaced.
+std::string wholeUtf8(rt::StrView s, const char* what);
+// text as UTF-8 content for a node of that type (text, CDATA, comment, processing
+// instruction or attribute). Raises E_FAIL, naming the character, when text holds one that
+// XML documents cannot hold (NUL and the other control characters but tab, LF and CR;
+// U+FFFE, U+FFFF; unpaired surrogates), and when a comment would hold "--" or end with "-"
+// or a processing instruction would hold "?>": such content would be cut short, or be
+// written into documents that do not load again.
+std::string checkedContent(xmlElementType type, rt::StrView text);
+// Element levels from the top of n's tree (or detached subtree) down to n: 1 for a root, 0
+// for a document or a node outside any element.
+int levelOf(xmlNodePtr n);
+// Element levels of the subtree of n: 0 without elements, 1 for an element without child
+// elements.
+int heightOf(xmlNodePtr n);
+
 // ---- Names and text ----------------------------------------------------------------------
 
 std::string qualifiedName(xmlNodePtr n);
@@ -112,16 +140,21 @@ int32_t nodeType(xmlNodePtr n);
 // Concatenated text of n and its descendants (UTF-8).
 std::string textOf(xmlNodePtr n);
 // Replaces the content: children of elements and attributes, data of character nodes.
-void setText(xmlNodePtr n, const std::string& text);
+// Raises, changing nothing, when n cannot hold text (see checkedContent).
+void setText(xmlNodePtr n, rt::StrView text);
 // The attribute of that qualified name; null when absent.
 xmlAttrPtr findAttribute(xmlNodePtr element, const std::string& qname);
-// Raises E_INVALIDARG with a clear description when name is no valid XML name.
-void requireName(const std::string& name, const char* what);
+// name as UTF-8; raises E_FAIL with a clear description when it is no valid XML name (a
+// QName when it holds a colon). what names the kind of name ("element", ...).
+std::string checkedName(rt::StrView name, const char* what);
 // New text node of doc (no parent).
 xmlNodePtr newText(xmlDocPtr doc, const std::string& text);
 
 // ---- Serialization -----------------------------------------------------------------------
 
+// Writes the markup of n (and its subtree) to out, in encoding; the one way nodes are
+// written, so that what is written reads back.
+void dump(xmlOutputBufferPtr out, xmlNodePtr n, const char* encoding);
 // Markup of a node; elements carry the namespace declarations they need from outside.
 std::string markupOf(xmlNodePtr n);
 // Text of a whole document: declaration (when wanted), top-level nodes each followed by CRLF.

@@ -3,7 +3,7 @@
 
 #include <libxml/parser.h>
 
-#include "runtime/fault.h"
+#include "dom/parse.h"
 
 namespace dom::native {
 
@@ -38,9 +38,8 @@ ElementRef documentElement(const OwnedTree& tree) {
 }
 
 OwnedTree readFile(const std::string& path) {
-    if (rt::fault::injected(rt::fault::Kind::File) || rt::fault::injected(rt::fault::Kind::Xml)) return OwnedTree();
-    return OwnedTree(
-        xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOWARNING | XML_PARSE_NOERROR));
+    // The document object's own parser: whitespace kept, since readers skip it anyway.
+    return OwnedTree(detail::parseFile(path, true).doc);
 }
 
 }  // namespace dom::native

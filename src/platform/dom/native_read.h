@@ -102,8 +102,10 @@ ElementRef elementOf(IXMLDOMNode* node);
 ElementRef documentElement(const OwnedTree& tree);
 
 // The tree of the XML file at path, owned by the caller; null when the file cannot be read
-// or is not well-formed. Nothing outside the file is fetched, no message is printed, and
-// documents have no size limits beyond memory.
+// (a folder, a pipe or a device, a name holding a NUL character) or is not well-formed.
+// Parsed as the document object's load parses (whitespace kept): nothing outside the file
+// is fetched, no message is printed, entity expansion is bounded, elements nest at most 256
+// levels, and documents without a DTD have no other size limits beyond memory.
 OwnedTree readFile(const std::string& path);
 
 }  // namespace dom::native

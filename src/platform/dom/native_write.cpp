@@ -1,15 +1,18 @@
 // Building libxml2 trees directly (see native_write.h).
 #include "dom/native_write.h"
 
+#include <fcntl.h>
 #include <libxml/dict.h>
 #include <libxml/parserInternals.h>
 #include <libxml/valid.h>
 #include <libxml/xmlsave.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstring>
 #include <new>
 
+#include "dom/internal.h"
 #include "runtime/error.h"
 #include "runtime/fault.h"
 
@@ -61,6 +64,13 @@ xmlNodePtr newTextNode(xmlDocPtr doc, std::string_view value) {
     return text;
 }
 
+// Elements below parent would lie deeper than documents may nest.
+void requireRoomBelow(xmlNodePtr parent) {
+    if (detail::levelOf(parent) >= detail::kMaxDepth)
+        rt::raiseStatus(rt::E_INVALIDARG, u"Elements cannot be nested more than " +
+                                              rt::ascii(std::to_string(detail::kMaxDepth)) + u" levels deep.");
+}
+
 bool declaresPrefix(xmlNodePtr element, const char* prefix) {
     for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next)
         if (ns->prefix && std::strcmp(reinterpret_cast<const char*>(ns->prefix), prefix) == 0) return true;
@@ -99,6 +109,7 @@ Namespace TreeBuilder::declareNamespace(Element element, const char* uri, const 
 }
 
 Element TreeBuilder::appendElement(Element parent, Namespace ns, const char* localName) {
+    requireRoomBelow(parent.node_);
     return Element(required(xmlNewChild(parent.node_, ns.ns_, X(localName), nullptr)));
 }
 
@@ -117,6 +128,7 @@ Name TreeBuilder::intern(const std::string& name) {
 // writer already knows.
 Element TreeBuilder::appendElement(Element parent, Namespace ns, Name name) {
     xmlNodePtr p = parent.node_;
+    requireRoomBelow(p);
     auto* n = allocateZeroed<xmlNode>();
     n->type = XML_ELEMENT_NODE;
     n->name = name.text_;
@@ -178,11 +190,25 @@ bool isNCName(const std::string& name) {
 }
 
 WriteOutcome writeFile(xmlDocPtr tree, const std::string& path) {
-    const bool cannotCreate = rt::fault::injected(rt::fault::Kind::File);
-    xmlSaveCtxtPtr ctx = cannotCreate ? nullptr : xmlSaveToFilename(path.c_str(), "UTF-8", XML_SAVE_NO_DECL);
-    if (!ctx) return WriteOutcome::CannotCreate;
+    if (path.find('\0') != std::string::npos) return WriteOutcome::CannotCreate;  // another file's name
+    // Not blocking: a pipe that nobody reads cannot be created rather than waited for.
+    int fd = rt::fault::injected(rt::fault::Kind::File)
+                 ? -1
+                 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return WriteOutcome::CannotCreate;
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return WriteOutcome::CannotCreate;
+    }
+    xmlSaveCtxtPtr ctx = xmlSaveToFd(fd, "UTF-8", XML_SAVE_NO_DECL);
+    if (!ctx) {
+        ::close(fd);
+        return WriteOutcome::CannotCreate;
+    }
     const long written = rt::fault::injected(rt::fault::Kind::Xml) ? -1 : xmlSaveDoc(ctx, tree);
-    if (xmlSaveClose(ctx) < 0 || written < 0) return WriteOutcome::WriteFailed;
+    const int flushed = xmlSaveClose(ctx);
+    const int closed = ::close(fd);
+    if (flushed < 0 || written < 0 || closed != 0) return WriteOutcome::WriteFailed;
     return WriteOutcome::Written;
 }
 

@@ -83,7 +83,8 @@ public:
     // ---- General building: each call looks its names up ---------------------------------
 
     // A new last child of parent, named localName (a valid XML name without a colon) in ns.
-    // Throws std::bad_alloc when memory runs out.
+    // Throws rt::Error E_INVALIDARG when it would lie deeper than 256 levels (the document
+    // element is level 1), std::bad_alloc when memory runs out.
     Element appendElement(Element parent, Namespace ns, const char* localName);
     // Adds the attribute localName in ns with value (UTF-8, taken as text: nothing in it is
     // markup) at the end of element's attributes. The caller makes sure element has no
@@ -98,8 +99,8 @@ public:
     // name (up to a NUL character, if it holds one) stored in the tree's dictionary: once,
     // however often it is asked for. Throws std::bad_alloc when memory runs out.
     Name intern(const std::string& name);
-    // As appendElement above, but linked in directly with a name from intern(), without
-    // looking anything up: for the many elements of a large document.
+    // As appendElement above (the same depth limit), but linked in directly with a name from
+    // intern(), without looking anything up: for the many elements of a large document.
     Element appendElement(Element parent, Namespace ns, Name name);
 
     // The tree, owned by the caller from now on; the builder holds nothing afterwards and

@@ -1,5 +1,6 @@
 // IXMLDOMNode and the element, attribute and character-data members.
 #include <libxml/parser.h>
+#include <libxml/uri.h>
 
 #include <algorithm>
 #include <cstring>
@@ -79,11 +80,13 @@ int32_t nodeType(xmlNodePtr n) {
     }
 }
 
-void requireName(const std::string& name, const char* what) {
+std::string checkedName(rt::StrView name, const char* what) {
     if (name.empty()) refuse(std::string("The ") + what + " name cannot be empty.");
-    bool prefixed = name.find(':') != std::string::npos;
-    if ((prefixed ? xmlValidateQName(BAD_CAST name.c_str(), 0) : xmlValidateName(BAD_CAST name.c_str(), 0)) != 0)
-        refuse(std::string("'") + name + "' is not a valid " + what + " name.");
+    std::string n = wholeUtf8(name, (std::string(what) + " name").c_str());
+    bool prefixed = n.find(':') != std::string::npos;
+    if ((prefixed ? xmlValidateQName(BAD_CAST n.c_str(), 0) : xmlValidateName(BAD_CAST n.c_str(), 0)) != 0)
+        refuse("'" + n + "' is not a valid " + what + " name.");
+    return n;
 }
 
 // ---- Text ------------------------------------------------------------------------------
@@ -127,17 +130,19 @@ xmlNodePtr newText(xmlDocPtr doc, const std::string& text) {
     return t;
 }
 
-void setText(xmlNodePtr n, const std::string& text) {
+void setText(xmlNodePtr n, rt::StrView text) {
     if (isCharacterData(n)) {
-        xmlNodeSetContentLen(n, BAD_CAST text.data(), int(text.size()));
+        std::string content = checkedContent(n->type, text);
+        xmlNodeSetContentLen(n, BAD_CAST content.data(), int(content.size()));
         noteMutation();
         return;
     }
     if (n->type != XML_ELEMENT_NODE && n->type != XML_ATTRIBUTE_NODE && n->type != XML_DOCUMENT_FRAG_NODE)
         refuse("The text of this node cannot be set.");
+    std::string content = checkedContent(n->type == XML_ATTRIBUTE_NODE ? XML_ATTRIBUTE_NODE : XML_TEXT_NODE, text);
     removeChildren(n);
-    if (!text.empty()) {
-        xmlNodePtr t = newText(n->doc, text);
+    if (!content.empty()) {
+        xmlNodePtr t = newText(n->doc, content);
         t->parent = n;
         n->children = n->last = t;
     }
@@ -164,7 +169,7 @@ void NodeOps::nodeValue(NodeCore& self, rt::Variant* value) {
 void NodeOps::setNodeValue(NodeCore& self, const rt::Variant& value) {
     xmlNodePtr n = self.node();
     if (!isCharacterData(n) && n->type != XML_ATTRIBUTE_NODE) refuse("This node has no value to set.");
-    detail::setText(n, rt::toUtf8(rt::toText(value)));
+    detail::setText(n, rt::toText(value));
 }
 
 void NodeOps::parentNode(NodeCore& self, IXMLDOMNode** out) {
@@ -224,6 +229,23 @@ void NodeOps::ownerDocument(NodeCore& self, IXMLDOMDocument** out) {
     rt::assignOut(out, rt::ComPtr<IXMLDOMDocument>(static_cast<IXMLDOMDocument2*>(self.owner())));
 }
 
+namespace {
+
+// A copy of attribute a outside any element, of a's document. Like a removed attribute it
+// keeps its prefix in its name.
+xmlNodePtr copyAttribute(xmlNodePtr a) {
+    xmlNodePtr copy = xmlDocCopyNode(a, a->doc, 1);
+    if (!copy) throw std::bad_alloc();
+    if (a->ns && a->ns->prefix) {
+        std::string name = qualifiedName(a);
+        xmlNodeSetName(copy, BAD_CAST name.c_str());
+    }
+    copy->ns = nullptr;
+    return copy;
+}
+
+}  // namespace
+
 void NodeOps::cloneNode(NodeCore& self, bool deep, IXMLDOMNode** out) {
     xmlNodePtr n = self.node();
     if (isDocument(n)) {
@@ -236,9 +258,7 @@ void NodeOps::cloneNode(NodeCore& self, bool deep, IXMLDOMNode** out) {
         return;
     }
     if (n->type == XML_DTD_NODE) refuse("The document type node cannot be cloned.");
-    xmlNodePtr copy = n->type == XML_ATTRIBUTE_NODE
-                          ? reinterpret_cast<xmlNodePtr>(xmlCopyProp(nullptr, reinterpret_cast<xmlAttrPtr>(n)))
-                          : xmlDocCopyNode(n, n->doc, deep ? 1 : 2);
+    xmlNodePtr copy = n->type == XML_ATTRIBUTE_NODE ? copyAttribute(n) : xmlDocCopyNode(n, n->doc, deep ? 1 : 2);
     if (!copy) throw std::bad_alloc();
     copy->parent = nullptr;
     // A copy never shares node objects with its original.
@@ -251,7 +271,12 @@ void NodeOps::cloneNode(NodeCore& self, bool deep, IXMLDOMNode** out) {
         if (x->type == XML_ELEMENT_NODE)
             for (xmlAttrPtr a = x->properties; a; a = a->next) pending.push_back(reinterpret_cast<xmlNodePtr>(a));
     }
-    putNode(out, copy);
+    rt::ComPtr<IXMLDOMNode> object = wrapNode(copy);  // owns the copy from here
+    if (!object) {
+        settleDetached(copy);
+        refuse("The node cannot be cloned.");
+    }
+    rt::assignOut(out, object);
 }
 
 rt::Str NodeOps::nodeTypeString(NodeCore& self) {
@@ -275,7 +300,7 @@ rt::Str NodeOps::nodeTypeString(NodeCore& self) {
 namespace {
 
 std::vector<xmlNodePtr> select(NodeCore& self, const rt::Str& path) {
-    return selectPath(self.node(), rt::toUtf8(path), self.owner()->selectionNamespaces());
+    return selectPath(self.node(), wholeUtf8(path, "path"), self.owner()->selectionNamespaces());
 }
 
 }  // namespace
@@ -330,7 +355,7 @@ rt::Str NodeOps::text(NodeCore& self) { return rt::fromUtf8(textOf(self.node()))
 
 void NodeOps::setText(NodeCore& self, const rt::Str& text) {
     if (isDocument(self.node())) refuse("The text of a document cannot be set.");
-    detail::setText(self.node(), rt::toUtf8(text));
+    detail::setText(self.node(), text);
 }
 
 // ---- Element ---------------------------------------------------------------------------
@@ -347,6 +372,23 @@ xmlNsPtr declarationOf(xmlNodePtr element, const std::string& name) {
 }
 
 bool isDeclarationName(const std::string& name) { return name == "xmlns" || name.rfind("xmlns:", 0) == 0; }
+
+constexpr const char* kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+constexpr const char* kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
+
+// Refuses the declarations that the namespaces of XML forbid (a document holding one does
+// not load again): a prefix bound to no URI, the reserved prefixes and their URIs.
+void requireDeclarable(const std::string& prefix, const std::string& uri) {
+    if (!prefix.empty() && uri.empty()) refuse("The prefix '" + prefix + "' cannot be declared with an empty namespace URI.");
+    // What loading refuses in a document.
+    if (!uri.empty()) {
+        xmlURIPtr parsed = xmlParseURI(uri.c_str());
+        if (!parsed) refuse("'" + uri + "' is not a valid namespace URI.");
+        xmlFreeURI(parsed);
+    }
+    if (prefix == "xml" || prefix == "xmlns") refuse("The prefix '" + prefix + "' is reserved and cannot be declared.");
+    if (uri == kXmlNamespace || uri == kXmlnsNamespace) refuse("The namespace URI '" + uri + "' is reserved.");
+}
 
 }  // namespace
 
@@ -365,12 +407,13 @@ rt::HRESULT ElementNode::getAttribute(const rt::Str& name, rt::Variant* r) {
 
 rt::HRESULT ElementNode::setAttribute(const rt::Str& name, const rt::Variant& value) {
     DOM_GUARD({
-        std::string q = rt::toUtf8(name);
-        std::string v = rt::toUtf8(rt::toText(value.deref()));
-        requireName(q, "attribute");
+        std::string q = checkedName(name, "attribute");
+        rt::Str text = rt::toText(value.deref());
+        std::string v = checkedContent(XML_ATTRIBUTE_NODE, text);
         xmlNodePtr e = node();
         if (isDeclarationName(q)) {
             std::string prefix = q == "xmlns" ? "" : q.substr(6);
+            requireDeclarable(prefix, v);
             if (xmlNsPtr ns = declarationOf(e, q)) {
                 if (utf8(ns->href) != v) refuse("The namespace declaration '" + q + "' cannot be changed.");
                 return;
@@ -380,7 +423,7 @@ rt::HRESULT ElementNode::setAttribute(const rt::Str& name, const rt::Variant& va
             return;
         }
         if (xmlAttrPtr a = findAttribute(e, q)) {
-            detail::setText(reinterpret_cast<xmlNodePtr>(a), v);
+            detail::setText(reinterpret_cast<xmlNodePtr>(a), text);
             return;
         }
         auto [prefix, local] = splitName(q);
@@ -415,7 +458,7 @@ rt::HRESULT AttributeNode::get_value(rt::Variant* r) {
 }
 
 rt::HRESULT AttributeNode::put_value(const rt::Variant& v) {
-    DOM_GUARD(detail::setText(node(), rt::toUtf8(rt::toText(v.deref()))));
+    DOM_GUARD(detail::setText(node(), rt::toText(v.deref())));
 }
 
 // ---- Character data --------------------------------------------------------------------
@@ -436,7 +479,7 @@ size_t checkedCount(int32_t count) {
 
 rt::Str CharOps::data(xmlNodePtr n) { return rt::fromUtf8(utf8(n->content)); }
 
-void CharOps::setData(xmlNodePtr n, const rt::Str& s) { detail::setText(n, rt::toUtf8(s)); }
+void CharOps::setData(xmlNodePtr n, const rt::Str& s) { detail::setText(n, s); }
 
 rt::Str CharOps::substring(xmlNodePtr n, int32_t offset, int32_t count) {
     rt::Str s = data(n);
@@ -454,13 +497,15 @@ void CharOps::splice(xmlNodePtr n, int32_t offset, int32_t count, const rt::Str&
 void CharOps::splitText(xmlNodePtr n, int32_t offset, IXMLDOMText** out) {
     rt::Str s = data(n);
     size_t at = checkedOffset(s, offset);
+    // Both halves are checked first: a split inside a surrogate pair is refused.
+    std::string head = checkedContent(n->type, rt::StrView(s).substr(0, at));
+    std::string tail = checkedContent(n->type, rt::StrView(s).substr(at));
     xmlNodePtr rest = n->type == XML_CDATA_SECTION_NODE
-                          ? xmlNewCDataBlock(n->doc, BAD_CAST "", 0)
-                          : newText(n->doc, {});
+                          ? xmlNewCDataBlock(n->doc, BAD_CAST tail.data(), int(tail.size()))
+                          : newText(n->doc, tail);
     if (!rest) throw std::bad_alloc();
-    std::string tail = rt::toUtf8(s.substr(at));
-    xmlNodeSetContentLen(rest, BAD_CAST tail.data(), int(tail.size()));
-    setData(n, s.substr(0, at));
+    rt::ComPtr<IXMLDOMText> restObject = wrapAs<IXMLDOMText>(rest);  // owns rest from here
+    xmlNodeSetContentLen(n, BAD_CAST head.data(), int(head.size()));
     if (n->parent) {
         rest->parent = n->parent;
         rest->prev = n;
@@ -472,7 +517,7 @@ void CharOps::splitText(xmlNodePtr n, int32_t offset, IXMLDOMText** out) {
         n->next = rest;
     }
     noteMutation();
-    putNodeAs(out, rest);
+    rt::assignOut(out, restObject);
 }
 
 }  // namespace dom::detail

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "dom/internal.h"
 #include "runtime/error.h"
 #include "runtime/fault.h"
 
@@ -98,6 +99,9 @@ int parseOptions(bool preserveWhiteSpace, const Prolog& prolog) {
 
 // ---- Errors ------------------------------------------------------------------------------
 
+// Failures this layer finds itself, beside libxml2's codes.
+constexpr int kTooDeep = -1;
+
 struct Capture {
     bool has = false;
     int code = 0;
@@ -145,6 +149,7 @@ Mapped mapError(int code) {
     case XML_ERR_SPACE_REQUIRED: return {0xC00CE509, "Required white space was missing."};
     case XML_ERR_GT_REQUIRED: return {0xC00CE50A, "The character '>' was expected."};
     case XML_ERR_ENTITYREF_SEMICOL_MISSING: return {0xC00CE50D, "A semi colon character was expected."};
+    case kTooDeep: return {0xC00CE500, nullptr};
     default: return {0xC00CE500, nullptr};
     }
 }
@@ -261,6 +266,65 @@ void endElementDroppingBlankContent(void* ctx, const xmlChar* localname, const x
     xmlSAX2EndElementNs(ctx, localname, prefix, uri);
 }
 
+// ---- Depth ---------------------------------------------------------------------------------
+
+// Records a failure found by this layer while the parser runs (the first one counts) and
+// stops the parser; the document it was building is then dropped.
+void stopWith(xmlParserCtxtPtr ctxt, int code, std::string message) {
+    if (tCapture && !tCapture->has) {
+        tCapture->has = true;
+        tCapture->code = code;
+        tCapture->message = std::move(message);
+        tCapture->line = ctxt->input ? ctxt->input->line : 0;
+        tCapture->column = ctxt->input ? ctxt->input->col : 0;
+    }
+    xmlStopParser(ctxt);
+}
+
+// The parser keeps an "&" of a namespace URI as "&#38;" (as it does in attribute values,
+// which are decoded when their text is built); the URI itself holds the "&".
+void decodeAmpersands(xmlNodePtr element) {
+    static constexpr char kEncoded[] = "&#38;";
+    for (xmlNsPtr ns = element->nsDef; ns; ns = ns->next) {
+        const char* href = reinterpret_cast<const char*>(ns->href);
+        if (!href || !std::strstr(href, kEncoded)) continue;
+        std::string decoded;
+        for (const char* p = href; *p;) {
+            if (std::strncmp(p, kEncoded, sizeof kEncoded - 1) == 0) {
+                decoded += '&';
+                p += sizeof kEncoded - 1;
+            } else {
+                decoded += *p++;
+            }
+        }
+        xmlChar* copy = xmlStrdup(reinterpret_cast<const xmlChar*>(decoded.c_str()));
+        if (!copy) continue;  // out of memory: the encoded form stays
+        xmlFree(const_cast<xmlChar*>(ns->href));
+        ns->href = copy;
+    }
+}
+
+// Elements deeper than kMaxDepth end the parse (the parser's own limit is lifted for large
+// documents, and it would not hold for the trees built from them anyway).
+void startElementWithinDepth(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
+                             int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                             const xmlChar** attributes) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    if (ctxt->nodeNr >= kMaxDepth) {
+        stopWith(ctxt, kTooDeep, "Elements are nested more than " + std::to_string(kMaxDepth) + " levels deep.");
+        return;
+    }
+    xmlSAX2StartElementNs(ctx, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted, attributes);
+    if (nbNamespaces > 0 && ctxt->node) decodeAmpersands(ctxt->node);
+}
+
+// True when the parser stopped before the end of its input: at a NUL character, which it
+// takes for the end of the text once the document element is closed.
+bool stoppedEarly(xmlParserCtxtPtr ctxt) {
+    xmlParserInputPtr in = ctxt->input;
+    return in && in->cur && in->end && in->cur < in->end;
+}
+
 // ---- Running the parser --------------------------------------------------------------------
 
 template <class Run>
@@ -271,11 +335,15 @@ ParseResult runParser(const Prolog& prolog, size_t inputSize, bool preserveWhite
     xmlParserCtxtPtr ctxt = rt::fault::injected(rt::fault::Kind::Alloc) ? nullptr : xmlNewParserCtxt();
     if (!ctxt) throw std::bad_alloc();
     ctxt->sax->serror = captureError;
+    ctxt->sax->startElementNs = startElementWithinDepth;
     if (!preserveWhiteSpace) ctxt->sax->endElementNs = endElementDroppingBlankContent;
     Capture capture;
     Capture* outer = std::exchange(tCapture, &capture);
     // An injected failure of the parser reads as a document that could not be parsed.
     xmlDocPtr doc = rt::fault::injected(rt::fault::Kind::Xml) ? nullptr : run(ctxt);
+    if (doc && !capture.has && stoppedEarly(ctxt)) {
+        capture = Capture{true, XML_ERR_INVALID_CHAR, "", ctxt->input->line, ctxt->input->col};
+    }
     tCapture = outer;
     bool ok = doc && ctxt->wellFormed && ctxt->nsWellFormed && !capture.has;
     xmlFreeParserCtxt(ctxt);
@@ -295,14 +363,23 @@ ParseResult runParser(const Prolog& prolog, size_t inputSize, bool preserveWhite
 }  // namespace
 
 ParseResult parseFile(const std::string& path, bool preserveWhiteSpace) {
-    int fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ParseResult failed;
+    failed.error.errorCode = int32_t(0x800C0006u);
+    failed.error.reason = u"The system cannot locate the object specified.";
+    if (path.find('\0') != std::string::npos) return failed;  // the system would open another file
+    // Not blocking: opening a pipe would wait for a writer. Only regular files are read; a
+    // pipe or a device may never end.
+    int fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         if (fd >= 0) ::close(fd);
-        ParseResult r;
-        r.error.errorCode = int32_t(0x800C0006u);
-        r.error.reason = u"The system cannot locate the object specified.";
-        return r;
+        return failed;
+    }
+    if (!S_ISREG(st.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        failed.error.errorCode = int32_t(0x800C0005u);
+        failed.error.reason = rt::fromUtf8("'" + path + "' is not a regular file.");
+        return failed;
     }
     char head[65536];
     ssize_t got = ::pread(fd, head, sizeof head, 0);

@@ -29,8 +29,10 @@ struct ParseResult {
 
 // Parses the file at path (never fetching anything else: no network, no external DTD or
 // entity; entity expansion bounded). Whitespace-only text between elements is dropped
-// unless preserveWhiteSpace (xml:space="preserve" is honoured either way). Documents
-// without a DTD have no size limits beyond memory.
+// unless preserveWhiteSpace (xml:space="preserve" is honoured either way). Elements nest
+// at most kMaxDepth levels; a NUL character anywhere fails the parse. Documents without a
+// DTD have no other size limits beyond memory. Only regular files are read: a folder, a
+// pipe or a device fails at once.
 ParseResult parseFile(const std::string& path, bool preserveWhiteSpace);
 // The same for text already decoded (any encoding in its declaration is ignored).
 ParseResult parseText(const std::string& utf8, bool preserveWhiteSpace);

@@ -1,6 +1,8 @@
 // Markup of nodes and documents.
 #include <libxml/xmlsave.h>
 
+#include <cstring>
+#include <memory>
 #include <set>
 
 #include "dom/internal.h"
@@ -63,11 +65,65 @@ std::vector<xmlNsPtr> outsideNamespaces(xmlNodePtr e) {
     return out;
 }
 
-void dump(xmlOutputBufferPtr out, xmlNodePtr n, const char* encoding) {
-    xmlNodeDumpOutput(out, n->doc, n, 0, 0, encoding);
+// The form of a namespace URI inside a quoted attribute value; "" when it needs none.
+std::string escapedUri(const char* uri) {
+    if (!std::strpbrk(uri, "&<>\"'\t\n\r")) return {};
+    std::string out;
+    for (const char* p = uri; *p; ++p) {
+        switch (*p) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\n': out += "&#10;"; break;
+        case '\r': out += "&#13;"; break;
+        default: out += *p;
+        }
+    }
+    return out;
 }
 
+// libxml2 writes namespace URIs as they are: an "&", "<" or quote in one makes the markup
+// unreadable, and white space reads back as spaces. While markup is written, declarations
+// whose URI needs it carry the escaped form.
+class EscapedNamespaceUris {
+public:
+    explicit EscapedNamespaceUris(xmlNodePtr top) {
+        std::vector<xmlNodePtr> pending{top};
+        while (!pending.empty()) {
+            xmlNodePtr n = pending.back();
+            pending.pop_back();
+            if (n->type != XML_ELEMENT_NODE) continue;
+            for (xmlNsPtr d = n->nsDef; d; d = d->next) {
+                if (!d->href) continue;
+                std::string escaped = escapedUri(reinterpret_cast<const char*>(d->href));
+                if (escaped.empty()) continue;
+                texts_.push_back(std::make_unique<std::string>(std::move(escaped)));
+                swapped_.push_back({d, d->href});
+                d->href = reinterpret_cast<const xmlChar*>(texts_.back()->c_str());
+            }
+            for (xmlNodePtr c = n->children; c; c = c->next) pending.push_back(c);
+        }
+    }
+    EscapedNamespaceUris(const EscapedNamespaceUris&) = delete;
+    EscapedNamespaceUris& operator=(const EscapedNamespaceUris&) = delete;
+    ~EscapedNamespaceUris() {
+        for (auto& [ns, href] : swapped_) ns->href = href;
+    }
+
+private:
+    std::vector<std::pair<xmlNsPtr, const xmlChar*>> swapped_;
+    std::vector<std::unique_ptr<std::string>> texts_;
+};
+
 }  // namespace
+
+void dump(xmlOutputBufferPtr out, xmlNodePtr n, const char* encoding) {
+    EscapedNamespaceUris escaped(n);
+    xmlNodeDumpOutput(out, n->doc, n, 0, 0, encoding);
+}
 
 std::string markupOf(xmlNodePtr n) {
     StringSink sink;

@@ -185,6 +185,20 @@ const char* typeWord(xmlNodePtr n) {
     }
 }
 
+// Nodes that are in their parent's list of children.
+bool isChild(xmlNodePtr n) {
+    switch (n->type) {
+    case XML_ATTRIBUTE_NODE:
+    case XML_NAMESPACE_DECL:
+    case XML_ENTITY_DECL:
+    case XML_ELEMENT_DECL:
+    case XML_ATTRIBUTE_DECL:
+        return false;
+    default:
+        return true;
+    }
+}
+
 void checkInsertion(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr replaced) {
     switch (parent->type) {
     case XML_ELEMENT_NODE:
@@ -207,8 +221,14 @@ void checkInsertion(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNode
     }
     for (xmlNodePtr a = parent; a; a = a->parent)
         if (a == child) refuse("Inserting a node or its ancestor under itself is not allowed.");
-    if (ref && ref->parent != parent) refuse("The reference node is not a child of this node.");
-    if (replaced && replaced->parent != parent) refuse("The node to replace is not a child of this node.");
+    // An attribute names its element as its parent too, but is no child of it.
+    if (ref && (ref->parent != parent || !isChild(ref))) refuse("The reference node is not a child of this node.");
+    if (replaced && (replaced->parent != parent || !isChild(replaced)))
+        refuse("The node to replace is not a child of this node.");
+    // Entity references of the tree point into the declarations of the document type.
+    if (replaced && replaced->type == XML_DTD_NODE) refuse("The document type node cannot be replaced.");
+    if (levelOf(parent) + heightOf(child) > kMaxDepth)
+        refuse("Elements cannot be nested more than " + std::to_string(kMaxDepth) + " levels deep.");
     if (!isDocument(parent)) return;
     if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE || child->type == XML_ENTITY_REF_NODE)
         refuse("This operation cannot be performed with a node of type " + std::string(typeWord(child)) +
@@ -275,28 +295,37 @@ void insertChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr
     if (!source || !target) refuse("The node does not belong to a document of this object model.");
 
     xmlUnlinkNode(child);
-    // The place the node leaves may now be a detached subtree nobody references.
-    if (oldParent && !isDocument(oldParent) && (!replaced || oldParent != replaced)) attemptDeallocation(oldParent);
-
+    noteMutation();
+    // What the node left (a detached subtree nobody references now, or the replaced child)
+    // is freed only once the node's namespaces are declared where it goes: until then the
+    // node may use declarations there.
+    auto settleWhatWasLeft = [&] {
+        if (oldParent && !isDocument(oldParent)) attemptDeallocation(oldParent);
+        if (replaced) {
+            xmlUnlinkNode(replaced);
+            settleDetached(replaced);
+        }
+    };
     bool crossing = sourceDoc != targetDoc;
     if (crossing) {
         xmlNodePtr scope = isDocument(parent) ? nullptr : parent;
-        if (xmlDOMWrapAdoptNode(nullptr, sourceDoc, child, targetDoc, scope, 0) != 0)
+        if (xmlDOMWrapAdoptNode(nullptr, sourceDoc, child, targetDoc, scope, 0) != 0) {
+            settleDetached(child);
+            replaced = nullptr;
+            settleWhatWasLeft();
             refuse("The node cannot be moved into this document.");
+        }
     }
     if (ref || replaced)
         linkBefore(ref ? ref : replaced, child);
     else
         linkLast(parent, child);
-    if (replaced) {
-        xmlUnlinkNode(replaced);
-        settleDetached(replaced);
-    }
     if (!crossing && child->type == XML_ELEMENT_NODE) xmlDOMWrapReconcileNamespaces(nullptr, child, 0);
     if (source->unboundPrefixes || target->unboundPrefixes) {
         target->unboundPrefixes = true;
         bindPrefixes(child);
     }
+    settleWhatWasLeft();
     noteMutation();
     if (crossing) {
         // Last: moving the node objects may release the source document.
@@ -312,7 +341,11 @@ void insertChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr
 // ---- The factory -----------------------------------------------------------------------
 
 rt::ComPtr<IXMLDOMNode> wrapNode(xmlNodePtr n) {
-    if (!n || n->type == XML_NAMESPACE_DECL) return nullptr;
+    // Declarations inside the document type are no nodes of this model (a path can reach
+    // them through an entity reference): removing one would free what references use.
+    if (!n || n->type == XML_NAMESPACE_DECL || n->type == XML_ENTITY_DECL || n->type == XML_ELEMENT_DECL ||
+        n->type == XML_ATTRIBUTE_DECL)
+        return nullptr;
     if (isDocument(n)) {
         Tree* t = treeOf(reinterpret_cast<xmlDocPtr>(n));
         if (!t || t->owner->doc() != reinterpret_cast<xmlDocPtr>(n)) return nullptr;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <list>
 #include <unordered_map>
+#include <vector>
 
 #include "dom/native.h"
 #include "dom/internal.h"
@@ -166,6 +167,58 @@ private:
     xmlDocPtr scratch_ = nullptr;
 };
 
+bool declaresEntities(xmlDocPtr doc) {
+    auto has = [](xmlDtdPtr d) { return d && d->entities && xmlHashSize(static_cast<xmlHashTablePtr>(d->entities)) > 0; };
+    return doc && (has(doc->intSubset) || has(doc->extSubset));
+}
+
+// While a path is evaluated, entity references show no children. libxml2's following and
+// preceding axes would otherwise walk from a reference into the entity's declaration, on to
+// the document type and round the document again, without end. (String values look
+// entities up by name and are not affected.)
+class HiddenEntityContent {
+public:
+    HiddenEntityContent(xmlDocPtr owner, xmlNodePtr root) {
+        if (!declaresEntities(owner)) return;
+        std::vector<xmlNodePtr> pending{root};
+        while (!pending.empty()) {
+            xmlNodePtr n = pending.back();
+            pending.pop_back();
+            if (n->type == XML_ENTITY_REF_NODE) {
+                if (n->children) hidden_.push_back({n, n->children, n->last});
+                n->children = n->last = nullptr;
+                continue;
+            }
+            if (n->type == XML_DTD_NODE) continue;
+            for (xmlNodePtr c = n->children; c; c = c->next) pending.push_back(c);
+            if (n->type == XML_ELEMENT_NODE)
+                for (xmlAttrPtr a = n->properties; a; a = a->next) pending.push_back(reinterpret_cast<xmlNodePtr>(a));
+        }
+    }
+    HiddenEntityContent(const HiddenEntityContent&) = delete;
+    HiddenEntityContent& operator=(const HiddenEntityContent&) = delete;
+    ~HiddenEntityContent() {
+        for (const Hidden& h : hidden_) {
+            h.node->children = h.children;
+            h.node->last = h.last;
+        }
+    }
+
+private:
+    struct Hidden {
+        xmlNodePtr node, children, last;
+    };
+    std::vector<Hidden> hidden_;
+};
+
+// Nodes inside the declaration of an entity (the following axis walks into them through
+// an entity reference) belong to the document type, not to the tree.
+bool insideDeclaration(xmlNodePtr n) {
+    for (; n; n = n->parent)
+        if (n->type == XML_ENTITY_DECL || n->type == XML_DTD_NODE) return true;
+    return false;
+}
+
 [[noreturn]] void rejectPath(const std::string& path, const ErrorText& err) {
     std::string why = err.message.empty() ? describeXPathError(err.code) : err.message;
     refuse("The path '" + path + "' cannot be evaluated: " + why + ".");
@@ -198,8 +251,10 @@ std::vector<xmlNodePtr> selectPath(xmlNodePtr context, const std::string& path,
     xmlXPathObjectPtr result = nullptr;
     {
         RootLoan loan(context, ev.scratch());
+        xmlDocPtr root = loan.rootDoc(context);
+        HiddenEntityContent hidden(context->doc, reinterpret_cast<xmlNodePtr>(root));
         xmlXPathContextPtr ctx = ev.context();
-        ctx->doc = loan.rootDoc(context);
+        ctx->doc = root;
         ctx->node = context;
         ctx->namespaces = namespaces.empty() ? nullptr : namespaces.data();
         ctx->nsNr = int(namespaces.size());
@@ -222,7 +277,7 @@ std::vector<xmlNodePtr> selectPath(xmlNodePtr context, const std::string& path,
         xmlXPathNodeSetSort(set);
         for (int i = 0; i < set->nodeNr; ++i) {
             xmlNodePtr n = set->nodeTab[i];
-            if (!n || n->type == XML_NAMESPACE_DECL || n->type == XML_DTD_NODE) continue;
+            if (!n || n->type == XML_NAMESPACE_DECL || insideDeclaration(n)) continue;
             if (reinterpret_cast<xmlDocPtr>(n) == ev.scratch()) continue;
             nodes.push_back(n);
         }

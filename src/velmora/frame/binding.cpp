@@ -46,9 +46,4 @@ void GuardScope::runHandler() noexcept {
     }
 }
 
-void notImplemented(const char* member) {
-    rt::Error e = rt::Error::status(rt::E_NOTIMPL, rt::fromUtf8(std::string(member) + " is not implemented yet"));
-    throw NotImplemented(std::move(e));
-}
-
 }  // namespace velmora

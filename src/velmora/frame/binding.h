@@ -125,13 +125,6 @@ inline constexpr const char16_t* kSourceOf<_CGlobal> = u"Velmora.CGlobal";
 template <>
 inline constexpr const char16_t* kSourceOf<_CReset> = u"Velmora.CReset";
 
-// The failure of a member whose behaviour is not built yet: E_NOTIMPL with
-// "<member> is not implemented yet". It reaches the caller whatever the member's guard.
-struct NotImplemented : rt::Error {
-    explicit NotImplemented(rt::Error e) : rt::Error(std::move(e)) {}
-};
-[[noreturn]] void notImplemented(const char* member);
-
 namespace binding_detail {
 
 template <class M>
@@ -282,8 +275,6 @@ HRESULT runGuarded(Guard g, const char16_t* source, Body&& body) noexcept {
     rt::clearErrorInfo();
     try {
         body(scope);
-    } catch (const NotImplemented&) {
-        return rt::reportCurrentError(source);
     } catch (...) {
         if (scope.current() == Guard::None) return rt::reportCurrentError(source);
         scope.runHandler();
