@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the values-and-text code and of the DOM with clang (ASan + UBSan, straight
-# from the sources they exercise, no CMake) and runs each briefly over its seed corpus.
+# Builds the libFuzzer targets with clang (ASan + UBSan, straight from the sources they
+# exercise, no CMake) and runs each briefly over its seed corpus: the values-and-text code,
+# DOM sessions, the host's request reader, the connection-string reader, the T-SQL dialect
+# rewrite, the literal marking of the query helpers and the persisted row reader.
 #
 #   fuzz/run.sh [seconds-per-target] [target ...]
 #
@@ -15,7 +17,8 @@ ROOT=$(dirname "$HERE")
 OUT=${VELMORA_FUZZ_OUT:-$ROOT/build-fuzz}
 SECONDS_PER_TARGET=${1:-20}
 shift || true
-ALL_TARGETS=(format_pattern str_add little_to_big decimal_parse date_test dom_session)
+ALL_TARGETS=(format_pattern str_add little_to_big decimal_parse date_test dom_session
+  host_request connection_string dialect_rewrite unicode_sql persisted_rows)
 TARGETS=("${@:-${ALL_TARGETS[@]}}")
 JOBS=${VELMORA_FUZZ_JOBS:-2}
 
@@ -26,7 +29,7 @@ command -v ccache >/dev/null && LAUNCHER=ccache
 
 SANITIZE=(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 CXXFLAGS=(-std=c++20 -g -O1 -Wall -Wextra "${SANITIZE[@]}"
-  -I"$ROOT/src/velmora" -I"$ROOT/src/platform" -I"$HERE"
+  -I"$ROOT/src/velmora" -I"$ROOT/src/platform" -I"$ROOT/src/host" -I"$HERE"
   $(pkg-config --cflags icu-uc icu-i18n libxml-2.0))
 LDLIBS=($(pkg-config --libs icu-uc icu-i18n libxml-2.0) -ldl -lpthread)
 
@@ -46,6 +49,26 @@ LIBRARY_SOURCES=(
   "$ROOT"/src/velmora/data/literals.cpp
   "$HERE"/text_service_stub.cpp
 )
+
+# Sources a target needs beyond those.
+extra_sources() {
+  local da=$ROOT/src/platform/dataaccess
+  case $1 in
+    host_request) echo "$ROOT/src/host/request_reader.cpp $ROOT/src/host/values.cpp" ;;
+    connection_string) echo "$da/connstring.cpp $da/odbc/connect_string.cpp" ;;
+    dialect_rewrite) echo "$da/dialect.cpp" ;;
+    unicode_sql) echo "$ROOT/src/velmora/data/unicode_sql.cpp" ;;
+    persisted_rows) echo "$da/persist.cpp $da/rowset.cpp $da/rowstore.cpp $da/values.cpp" ;;
+  esac
+}
+# The longest input a target is given: documents and requests need room.
+max_len_of() {
+  case $1 in
+    dom_session | persisted_rows) echo 4096 ;;  # a document (and the session that works on it)
+    host_request) echo 1024 ;;
+    *) echo 512 ;;
+  esac
+}
 
 # Objects carry coverage instrumentation without libFuzzer's main; -MMD keeps them current
 # when a header changes.
@@ -70,7 +93,13 @@ compile_one() {
 
 log "compiling the code under test ($JOBS jobs)"
 pids=()
-for src in "${LIBRARY_SOURCES[@]}" "${TARGETS[@]/#/$HERE/}"; do
+EXTRA_SOURCES=()
+for t in "${TARGETS[@]}"; do
+  for src in $(extra_sources "$t"); do
+    [[ " ${EXTRA_SOURCES[*]} " == *" $src "* ]] || EXTRA_SOURCES+=("$src")
+  done
+done
+for src in "${LIBRARY_SOURCES[@]}" "${EXTRA_SOURCES[@]}" "${TARGETS[@]/#/$HERE/}"; do
   [[ $src == *.cpp ]] || src="$src.cpp"
   compile_one "$src" &
   pids+=($!)
@@ -84,12 +113,13 @@ for src in "${LIBRARY_SOURCES[@]}"; do objects+=("$(object_of "$src")"); done
 status=0
 for t in "${TARGETS[@]}"; do
   log "linking $t"
-  "$CXX" "${SANITIZE[@]}" -fsanitize=fuzzer "$(object_of "$HERE/$t.cpp")" "${objects[@]}" "${LDLIBS[@]}" -o "$OUT/$t"
+  extra=()
+  for src in $(extra_sources "$t"); do extra+=("$(object_of "$src")"); done
+  "$CXX" "${SANITIZE[@]}" -fsanitize=fuzzer "$(object_of "$HERE/$t.cpp")" "${objects[@]}" "${extra[@]}" \
+    "${LDLIBS[@]}" -o "$OUT/$t"
   mkdir -p "$OUT/corpus/$t"
   log "running $t for ${SECONDS_PER_TARGET}s"
-  max_len=512
-  [ "$t" = dom_session ] && max_len=4096  # a document and the session that works on it
-  if ! "$OUT/$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
+  if ! "$OUT/$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 -max_len="$(max_len_of "$t")" \
       -print_final_stats=1 -artifact_prefix="$OUT/artifacts/$t-" "$OUT/corpus/$t" "$HERE/corpus/$t" \
       >"$OUT/$t.log" 2>&1; then
     log "$t FAILED (log: $OUT/$t.log)"

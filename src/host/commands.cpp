@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "describe.h"
+#include "request_reader.h"
 #include "request_session.h"
 #include "runtime/error.h"
 #include "runtime/registry.h"
@@ -48,10 +49,12 @@ int callCommand(const CallOptions& options, const std::string& member, const std
                 std::ostream& out, std::ostream& err) {
     std::vector<Json> values;
     for (size_t i = 0; i < args.size(); ++i) {
-        Json v = Json::parse(args[i], nullptr, false);
-        if (v.is_discarded()) {
-            err << "velmora: argument " << i + 1 << " is not a JSON value: " << args[i]
-                << "\n  (write text in double quotes, e.g. '\"  Hello \"')\n";
+        Json v;
+        try {
+            v = parseJsonText(args[i]);
+        } catch (const rt::Error& e) {
+            err << "velmora: argument " << i + 1 << " is not a JSON value: " << cutText(args[i]) << "\n  ("
+                << rt::toUtf8(e.description()) << ")\n  (write text in double quotes, e.g. '\"  Hello \"')\n";
             return 2;
         }
         if (v.is_object() && v.size() == 1 && v.contains("missing") && v["missing"] == true) v = Json{{"type", "missing"}};

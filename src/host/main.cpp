@@ -1,6 +1,7 @@
 // velmora: the scripting host. Drives the library late-bound, as any client does.
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -47,6 +48,11 @@ int run(std::vector<std::string> args) {
     std::ifstream file(args[0]);
     if (!file) {
         std::cerr << "velmora: cannot open " << args[0] << ": " << std::strerror(errno) << "\n";
+        return 2;
+    }
+    std::error_code why;
+    if (std::filesystem::is_directory(args[0], why)) {
+        std::cerr << "velmora: cannot read " << args[0] << ": it is a folder, not a file of requests\n";
         return 2;
     }
     return host::runRequests(file, std::cout, echo);

@@ -53,7 +53,7 @@ void allowOnly(const Json& request, const char* form, std::initializer_list<cons
         if (it.key() == "id" || it.key() == "thread") continue;
         bool known = false;
         for (const char* k : keys) known = known || it.key() == k;
-        if (!known) badRequest("unknown field \"" + it.key() + "\" in a " + form + " request");
+        if (!known) badRequest("unknown field \"" + cutText(it.key()) + "\" in a " + form + " request");
     }
 }
 
@@ -70,7 +70,7 @@ bool isHandleName(const std::string& name) { return !name.empty() && name[0] == 
 std::optional<std::string> resultName(const Json& request) {
     if (!request.contains("as")) return std::nullopt;
     std::string name = stringField(request, "as");
-    if (isHandleName(name)) badRequest("names starting with \"$\" are the host's handles; choose another name than " + name);
+    if (isHandleName(name)) badRequest("names starting with \"$\" are the host's handles; choose another name than " + cutText(name));
     return name;
 }
 
@@ -82,7 +82,7 @@ rt::DISPID parseDispId(const std::string& member) {
     long long v = std::strtoll(digits.c_str(), &end, 0);
     const bool hex = digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0;
     if (digits.empty() || *end != '\0' || errno == ERANGE || v < INT32_MIN || v > (hex ? UINT32_MAX : INT32_MAX))
-        badRequest("\"" + member + "\" is not a dispatch id (write \"#\" and the id in decimal or 0x hex)");
+        badRequest("\"" + cutText(member) + "\" is not a dispatch id (write \"#\" and the id in decimal or 0x hex)");
     return rt::DISPID(uint32_t(v));
 }
 
@@ -257,11 +257,11 @@ const rt::Variant& RequestSession::lookup(const std::string& name) {
     if (isHandleName(name)) {
         int owner = HandleBook::instance().ownerOf(name);
         if (owner >= 0 && owner != thread_)
-            badRequest("handle " + name + " belongs to thread " + std::to_string(owner) +
+            badRequest("handle " + cutText(name) + " belongs to thread " + std::to_string(owner) +
                        ": an object is used only on the thread that made it");
-        badRequest("there is no handle " + name);
+        badRequest("there is no handle " + cutText(name));
     }
-    badRequest("variable \"" + name + "\" is not bound (bind it with let, or with \"as\" on a create or call)");
+    badRequest("variable \"" + cutText(name) + "\" is not bound (bind it with let, or with \"as\" on a create or call)");
 }
 
 std::string RequestSession::bindHandle(const rt::ComPtr<rt::IDispatch>& obj) {
@@ -272,7 +272,7 @@ std::string RequestSession::bindHandle(const rt::ComPtr<rt::IDispatch>& obj) {
 }
 
 void RequestSession::bindName(const std::string& name, rt::Variant value) {
-    if (isHandleName(name)) badRequest("names starting with \"$\" are the host's handles; choose another name than " + name);
+    if (isHandleName(name)) badRequest("names starting with \"$\" are the host's handles; choose another name than " + cutText(name));
     vars_[name] = std::move(value);
 }
 
@@ -366,7 +366,7 @@ RequestSession::Outcome RequestSession::call(const Json& request) {
     if (request.contains("on")) {
         const std::string on = stringField(request, "on");
         const rt::Variant& holder = lookup(on).deref();
-        if (!holder.isObject()) rt::raise(rt::kErrObjectRequired, u"Object required: " + rt::fromUtf8(on));
+        if (!holder.isObject()) rt::raise(rt::kErrObjectRequired, u"Object required: " + rt::fromUtf8(cutText(on)));
         if (!holder.object()) rt::raise(rt::kErrObjectNotSet);
         target = holder.object();
     } else {
@@ -379,7 +379,7 @@ RequestSession::Outcome RequestSession::call(const Json& request) {
         if (a.is_object() && a.contains("var")) {
             if (a.size() != 1) badRequest("a by-reference argument is {\"var\": NAME} alone, not " + shortText(a));
             const std::string name = stringField(a, "var");
-            if (isHandleName(name)) badRequest("a handle cannot be passed by reference; let a variable hold " + name);
+            if (isHandleName(name)) badRequest("a handle cannot be passed by reference; let a variable hold " + cutText(name));
             byRefNames.push_back(name);
             return rt::Variant::byRef(&vars_[name]);
         }

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "request_reader.h"
 #include "request_session.h"
 #include "runtime/apartment.h"
 #include "runtime/error.h"
@@ -82,11 +83,9 @@ public:
     Json answer(const std::string& line) {
         Json request;
         try {
-            request = Json::parse(line);
-        } catch (const Json::parse_error& e) {
-            return failure(rt::Error::number(rt::kErrInvalidCall,
-                                             rt::fromUtf8(std::string("the line is not valid JSON: ") + e.what()),
-                                             u"velmora"));
+            request = parseJsonText(line);
+        } catch (const rt::Error& e) {
+            return failure(e);
         }
         try {
             if (!request.is_object()) badRequest("a request must be a JSON object, not " + shortText(request));
@@ -130,8 +129,15 @@ int runRequests(std::istream& in, std::ostream& out, Echo echo) {
     Runner runner;
     std::string line;
     std::string comments;  // echoed: the comment lines since the last request
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (LineRead read; (read = readLine(in, line)) != LineRead::End;) {
+        if (read == LineRead::TooLong) {
+            const Json response = failure(rt::Error::number(
+                rt::kErrInvalidCall,
+                rt::fromUtf8("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes; no request is read after it"),
+                u"velmora"));
+            out << response.dump() << '\n' << std::flush;
+            return 2;
+        }
         if (skipped(line)) {
             if (echo == Echo::On && !isBlank(line)) comments += trimmedLeft(line) + "\n";
             continue;

@@ -30,7 +30,8 @@ enum class Echo : bool { Off, On };
 // starting with "#" are skipped. With echo on, each answer follows the comment lines that
 // came before its request and the request itself ("> " and the line), and a blank line
 // follows it; comment lines after the last request close the output. Returns 0 at the end
-// of input, 1 when out cannot be written.
+// of input, 1 when out cannot be written, 2 after answering a line longer than
+// kMaxLineBytes with an error (nothing after it is read).
 int runRequests(std::istream& in, std::ostream& out, Echo echo = Echo::Off);
 
 }  // namespace host

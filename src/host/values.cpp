@@ -58,7 +58,7 @@ rt::Decimal decimalOf(const Json& v, const std::string& type) {
     else if (v.is_number_integer()) text = v.dump();
     else badRequest("the value of a " + type + " must be a string of digits such as \"1234.56\", not " + shortText(v));
     std::optional<rt::Decimal> d = rt::Decimal::parse(rt::fromUtf8(text));
-    if (!d) badRequest("\"" + text + "\" is not a decimal number");
+    if (!d) badRequest("\"" + cutText(text) + "\" is not a decimal number");
     return *d;
 }
 
@@ -90,7 +90,7 @@ double dateOf(const Json& v) {
     }
     ok = ok && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59 &&
          t.year >= 0 && rt::isValidCivilDate(t.year, t.month, t.day);
-    if (!ok) badRequest("\"" + s + "\" is not a date of the form 2007-03-05T10:20:30");
+    if (!ok) badRequest("\"" + cutText(s) + "\" is not a date of the form 2007-03-05T10:20:30");
     return rt::serialFromCivil(t);
 }
 
@@ -122,13 +122,13 @@ rt::Variant typedValue(const Json& j, Scope& scope) {
         allowOnly(j, {"type", "ref", "class", "id"});  // a value written by the host reads back
         if (!j.contains("ref") || !j["ref"].is_string()) badRequest("an object value needs \"ref\": a variable or handle name");
         const rt::Variant& bound = scope.lookup(j["ref"].get<std::string>());
-        if (!bound.isObject()) badRequest("\"" + j["ref"].get<std::string>() + "\" does not hold an object");
+        if (!bound.isObject()) badRequest("\"" + cutText(j["ref"].get<std::string>()) + "\" does not hold an object");
         return bound;
     }
     static const char* const kScalars[] = {"i2", "i4", "i8", "r8", "bool", "decimal", "currency", "date", "string",
                                            "error"};
     if (std::find(std::begin(kScalars), std::end(kScalars), type) == std::end(kScalars))
-        badRequest("unknown value type \"" + type +
+        badRequest("unknown value type \"" + cutText(type) +
                    "\" (known: empty, null, missing, nothing, i2, i4, i8, r8, bool, decimal, currency, date, string, "
                    "error, array, object)");
     allowOnly(j, {"type", "value"});
@@ -202,11 +202,14 @@ int64_t identityNumber(rt::IDispatch* obj) {
 
 void badRequest(const std::string& why) { throw rt::Error::number(rt::kErrInvalidCall, rt::fromUtf8(why), u"velmora"); }
 
-std::string shortText(const Json& j) {
-    std::string s = j.dump(-1, ' ', false, Json::error_handler_t::replace);
-    if (s.size() > 80) s = s.substr(0, 77) + "...";
-    return s;
+std::string cutText(std::string_view text, size_t max) {
+    if (text.size() <= max) return std::string(text);
+    size_t keep = max < 3 ? 0 : max - 3;
+    while (keep > 0 && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80) --keep;  // a whole character
+    return std::string(text.substr(0, keep)) + "...";
 }
+
+std::string shortText(const Json& j) { return cutText(j.dump(-1, ' ', false, Json::error_handler_t::replace)); }
 
 rt::Variant valueFromJson(const Json& j, Scope& scope) {
     switch (j.type()) {
@@ -235,10 +238,12 @@ Json valueToJson(const rt::Variant& value, Scope& scope) {
     auto typed = [](const char* type, Json inner) { return Json{{"type", type}, {"value", std::move(inner)}}; };
     if (v.isArray()) {
         const rt::Array& a = v.array();
-        Json items = Json::array();
-        for (const auto& item : a.items()) items.push_back(valueToJson(item, scope));
         if (!a.dimensioned()) return Json{{"type", "array"}};  // reads back as never dimensioned
-        return Json{{"type", "array"}, {"lbound", a.lbound()}, {"value", items}};
+        // Built in place: an initializer list would copy each level's items again (quadratic).
+        Json j{{"type", "array"}, {"lbound", a.lbound()}, {"value", Json::array()}};
+        Json& items = j["value"];
+        for (const auto& item : a.items()) items.push_back(valueToJson(item, scope));
+        return j;
     }
     switch (v.type()) {
         case rt::VT_EMPTY: return Json{{"type", "empty"}};
@@ -277,7 +282,8 @@ Json valueToJson(const rt::Variant& value, Scope& scope) {
 Json errorToJson(int32_t number, const std::string& description, const std::string& source, int32_t hresult) {
     char hr[16];
     std::snprintf(hr, sizeof hr, "0x%08X", uint32_t(hresult));
-    return Json{{"number", number}, {"description", description}, {"source", source}, {"hresult", hr}};
+    // A member may quote its whole argument in its message; the answer keeps a readable part.
+    return Json{{"number", number}, {"description", cutText(description, kMaxDescriptionBytes)}, {"source", source}, {"hresult", hr}};
 }
 
 }  // namespace host

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "runtime/com.h"
 #include "runtime/variant.h"
@@ -42,7 +44,15 @@ Json valueToJson(const rt::Variant& v, Scope& scope);
 // The JSON of an error: number, description, source, hresult ("0x800A000D").
 Json errorToJson(int32_t number, const std::string& description, const std::string& source, int32_t hresult);
 
-// Text of a JSON value for error descriptions, shortened when long.
+// The most bytes of caller input an error description quotes, and the longest description an
+// answer carries.
+inline constexpr size_t kMaxQuotedBytes = 80;
+inline constexpr size_t kMaxDescriptionBytes = 1024;
+
+// text cut to at most max bytes at a character boundary, ending in "..." when cut.
+std::string cutText(std::string_view text, size_t max = kMaxQuotedBytes);
+
+// Text of a JSON value for error descriptions, cut to kMaxQuotedBytes.
 std::string shortText(const Json& j);
 
 }  // namespace host

@@ -1,4 +1,6 @@
 // SQL value literals and date differences, through the early-bound interface and late-bound.
+#include <limits>
+
 #include "library_testing.h"
 #include "runtime/date.h"
 
@@ -114,6 +116,15 @@ TEST_F(Literals, SCheckMoneyDropsGroupSeparators) {
     EXPECT_EQ(checkMoney(str(u"12abc")), u"null");
     EXPECT_EQ(checkMoney(str(u"")), u"null");
     EXPECT_EQ(checkMoney(Variant(rt::Null{})), u"null");
+}
+
+TEST_F(Literals, SCheckMoneyRefusesWhatNoSqlNumberWrites) {
+    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                       -std::numeric_limits<double>::infinity()})
+        EXPECT_EQ(failureNumber([&] { checkMoney(Variant(bad)); }), 6) << bad;
+    Variant byRef(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(failureNumber([&] { checkMoney(Variant::byRef(&byRef)); }), 6);
+    EXPECT_EQ(checkMoney(Variant(std::numeric_limits<double>::max())), rt::toText(Variant(std::numeric_limits<double>::max())));
 }
 
 TEST_F(Literals, IDateDiffCountsBoundaries) {

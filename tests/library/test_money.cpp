@@ -1,5 +1,6 @@
 // Money formatting, exact addition and rounding, through the early-bound interface and
 // late-bound by name, with an integer-arithmetic oracle over generated amounts.
+#include <limits>
 #include <random>
 #include <string>
 
@@ -330,6 +331,17 @@ TEST_F(Money, VroundSkipsANegativeDec) {
     Variant r = late(cf, u"Vround", {Variant(1.5), Variant(int16_t(-1))});
     EXPECT_TRUE(r.isEmpty());
     EXPECT_EQ(late(cf, u"Vround", {str(u"2.345"), Variant(2)}).str(), u"2.35");  // coerced to double
+}
+
+TEST_F(Money, VroundSkipsARoundingBeyondTheDoubles) {
+    // The largest double rounds to a whole number above it: the statement fails and is skipped.
+    for (double big : {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max()}) {
+        EXPECT_TRUE(round(big, 2).isEmpty()) << big;
+        EXPECT_TRUE(late(cf, u"Vround", {Variant(big), Variant(int16_t(2))}).isEmpty());
+    }
+    Variant belowIt = round(1e300, 2);
+    ASSERT_EQ(belowIt.type(), rt::VT_R8);
+    EXPECT_EQ(belowIt.r8(), 1e300);
 }
 
 TEST_F(Money, VroundAgreesWithTheOracle) {

@@ -1,5 +1,8 @@
 // Tolerant string functions, through the early-bound interface and late-bound by name.
+#include <limits>
+
 #include "library_testing.h"
+#include "support/testing.h"
 #include "runtime/locale.h"
 
 using namespace velmora;
@@ -88,6 +91,18 @@ TEST_F(Strings, IBitValReadsDigitsFromTheRight) {
     } catch (rt::Error& e) {
         EXPECT_EQ(e.numberValue(), 6);
     }
+}
+
+TEST_F(Strings, IBitValOfTheSmallestCurrencyOverflows) {
+    // Every integer type's minimum has no absolute value of its type.
+    for (Variant v : {Variant(rt::Currency{std::numeric_limits<int64_t>::min()}),
+                      Variant(std::numeric_limits<int64_t>::min()), Variant(std::numeric_limits<int32_t>::min())}) {
+        int32_t pos = 1;
+        EXPECT_EQ(support::errorNumberOf([&] { client::call(cf.get(), &_CCommonFunction::iBitVal, &v, &pos); }), 6);
+    }
+    Variant nextUp(rt::Currency{std::numeric_limits<int64_t>::min() + 1});
+    int32_t pos = 1;
+    EXPECT_EQ(client::call(cf.get(), &_CCommonFunction::iBitVal, &nextUp, &pos), 7);  // ...5807 in cents
 }
 
 TEST_F(Strings, LenExCountsCodePageBytes) {

@@ -146,6 +146,7 @@ rt::HRESULT RecordsetObject::Save(const rt::Variant& destination, int32_t persis
             case dom::native::WriteOutcome::CannotCreate:
                 throw rt::Error::number(rt::kErrPathNotFound, u"Path not found: " + dest.str());
             case dom::native::WriteOutcome::WriteFailed:
+                std::filesystem::remove(file, ec);  // did not exist before: no half-written document stays
                 throw rt::Error::number(75, u"Path/File access error: " + dest.str());
         }
     });

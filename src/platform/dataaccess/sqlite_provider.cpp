@@ -13,6 +13,7 @@
 
 #include "dialect.h"
 #include "runtime/error.h"
+#include "runtime/fault.h"
 #include "provider.h"
 #include "sqlite_types.h"
 #include "values.h"
@@ -34,10 +35,14 @@ rt::HRESULT statusOf(int rc, bool preparing) {
     }
 }
 
+// Whether a test fails this call into SQLite; the call then reports a disk I/O error.
+bool failureInjected() { return rt::fault::injected(rt::fault::Kind::Sqlite); }
+
 [[noreturn]] void fail(sqlite3* db, int rc, bool preparing = false) {
     // Only the session's own clock interrupts a statement (see SqliteSession::Deadline).
     if ((rc & 0xFF) == SQLITE_INTERRUPT) throw rt::Error::status(kTimeoutExpired, u"Query timeout expired");
-    const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    // The connection's message belongs to this failure only when its code is rc.
+    const char* message = db && sqlite3_errcode(db) == rc ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     throw rt::Error::status(statusOf(rc, preparing), rt::fromUtf8(message ? message : "SQLite error"));
 }
 
@@ -153,7 +158,7 @@ void fetchRows(sqlite3* db, sqlite3_stmt* st, RowsetData& out) {
     const int n = sqlite3_column_count(st);
     RowStore& store = out.store;
     for (;;) {
-        const int rc = sqlite3_step(st);
+        const int rc = failureInjected() ? SQLITE_IOERR : sqlite3_step(st);
         if (rc == SQLITE_DONE) return;
         if (rc != SQLITE_ROW) fail(db, rc);
         for (int i = 0; i < n; ++i) {
@@ -198,7 +203,7 @@ public:
         while (tail < end) {
             sqlite3_stmt* raw = nullptr;
             const char* next = nullptr;
-            int rc = sqlite3_prepare_v2(db_, tail, int(end - tail), &raw, &next);
+            int rc = failureInjected() ? SQLITE_IOERR : sqlite3_prepare_v2(db_, tail, int(end - tail), &raw, &next);
             if (rc != SQLITE_OK) fail(db_, rc, true);
             Statement st(raw);
             tail = next;
@@ -211,7 +216,7 @@ public:
                 }
             }
             for (;;) {
-                rc = sqlite3_step(st.get());
+                rc = failureInjected() ? SQLITE_IOERR : sqlite3_step(st.get());
                 if (rc == SQLITE_DONE) break;
                 if (rc != SQLITE_ROW) fail(db_, rc);
             }
@@ -238,7 +243,7 @@ public:
         for (const ColumnValue& c : change.set) bindCell(db_, st, index++, c.value);
         for (const ColumnValue& c : change.where)
             if (!c.value.isNull()) bindCell(db_, st, index++, c.value);
-        const int rc = sqlite3_step(st);
+        const int rc = failureInjected() ? SQLITE_IOERR : sqlite3_step(st);
         sqlite3_reset(st);
         sqlite3_clear_bindings(st);
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) fail(db_, rc);
@@ -408,7 +413,8 @@ private:
         if (it != cache_.end()) return it->second.get();
         if (cache_.size() >= 64) cache_.clear();
         sqlite3_stmt* raw = nullptr;
-        const int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &raw, nullptr);
+        const int rc =
+            failureInjected() ? SQLITE_IOERR : sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &raw, nullptr);
         if (rc != SQLITE_OK) fail(db_, rc, true);
         return cache_.emplace(sql, Statement(raw)).first->second.get();
     }
@@ -416,9 +422,9 @@ private:
     void run(const std::string& sql) try {
         trace_.begin(sql);
         char* message = nullptr;
-        const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
+        const int rc = failureInjected() ? SQLITE_IOERR : sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
         if (rc != SQLITE_OK) {
-            rt::Str text = rt::fromUtf8(message ? message : sqlite3_errmsg(db_));
+            rt::Str text = rt::fromUtf8(message ? message : sqlite3_errstr(rc));
             sqlite3_free(message);
             throw rt::Error::status(statusOf(rc, false), text);
         }
@@ -475,7 +481,7 @@ std::unique_ptr<Session> openSession(const ConnectRequest& request) {
                       SQLITE_OPEN_NOMUTEX | (uris ? SQLITE_OPEN_URI : 0);
     sqlite3* db = nullptr;
     const std::string file = fileNameOf(*path, uris);
-    const int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
+    const int rc = failureInjected() ? SQLITE_CANTOPEN : sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         rt::Str message = rt::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close_v2(db);

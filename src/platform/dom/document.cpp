@@ -8,12 +8,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "dom/native.h"
 #include "dom/objects.h"
 #include "runtime/classes.h"
 #include "runtime/convert.h"
+#include "runtime/fault.h"
 
 namespace dom::detail {
 
@@ -264,6 +267,66 @@ rt::HRESULT DocumentObject::get_parseError(IXMLDOMParseError** r) {
 
 // ---- Saving ------------------------------------------------------------------------------
 
+namespace {
+
+// Where a save writes. Beside a regular (or new) file: a fresh file in the same folder that
+// replaces the target once complete, so that a save failing part-way leaves the old document
+// whole. Anything else (a device, a pipe): the target itself.
+struct SaveTarget {
+    int fd = -1;
+    std::string writing;  // the file written
+    bool replaces = false;
+};
+
+// The file a save replaces: the one a symbolic link names, so that the link stays a link.
+std::string replacedFile(const std::string& target) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    char* real = ::realpath(target.c_str(), nullptr);
+    if (!real) return target;  // a dangling link: written as the link's own name
+    std::string resolved = real;
+    std::free(real);
+    return resolved;
+}
+
+SaveTarget openSaveTarget(const std::string& target, const rt::Str& path) {
+    struct stat st {};
+    const bool special = ::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    SaveTarget t;
+    t.replaces = !special;
+    for (int attempt = 0;; ++attempt) {
+        t.writing = special ? target : target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        // Not blocking: a pipe that nobody reads is an error rather than a wait without end.
+        const int flags = (special ? O_WRONLY | O_TRUNC : O_WRONLY | O_CREAT | O_EXCL) | O_CLOEXEC | O_NONBLOCK;
+        errno = EIO;
+        t.fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(t.writing.c_str(), flags, 0666);
+        if (t.fd >= 0 && ::fcntl(t.fd, F_SETFL, ::fcntl(t.fd, F_GETFL) & ~O_NONBLOCK) == 0) return t;
+        const int err = errno;
+        if (t.fd >= 0) {
+            ::close(t.fd);
+            if (t.replaces) ::unlink(t.writing.c_str());
+        }
+        if (err != EEXIST || attempt >= 100) raiseFileError(err, path);
+    }
+}
+
+// Closes what was written and puts it in place; on failure removes it and raises the error.
+void finishSave(SaveTarget& t, const std::string& target, const rt::Str& path, bool written) {
+    int err = written ? 0 : EIO;
+    const int closed = ::close(t.fd);
+    const int closeErr = errno;
+    if (!err && (closed != 0 || rt::fault::injected(rt::fault::Kind::File))) err = closed != 0 ? closeErr : EIO;
+    if (!err && t.replaces) {
+        if (rt::fault::injected(rt::fault::Kind::File)) err = EIO;
+        else if (::rename(t.writing.c_str(), target.c_str()) != 0) err = errno;
+    }
+    if (!err) return;
+    if (t.replaces) ::unlink(t.writing.c_str());
+    raiseFileError(err, path);
+}
+
+}  // namespace
+
 void DocumentObject::saveFile(const rt::Str& path) {
     xmlCharEncodingHandlerPtr encoder = nullptr;
     if (!isUtf8(encoding_)) {
@@ -274,18 +337,19 @@ void DocumentObject::saveFile(const rt::Str& path) {
         if (encoder) xmlCharEncCloseFunc(encoder);
         rt::raise(kErrBadFileName, u"Bad file name: the name holds a NUL character or an unpaired surrogate.");
     }
-    std::string target = localPath(path, true);
-    // Not blocking: a pipe that nobody reads is an error rather than a wait without end.
-    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        int err = errno;
-        if (fd >= 0) ::close(fd);
+    const std::string target = replacedFile(localPath(path, true));
+    SaveTarget t;
+    try {
+        t = openSaveTarget(target, path);
+    } catch (...) {
         if (encoder) xmlCharEncCloseFunc(encoder);
-        raiseFileError(err, path);
+        throw;
     }
-    xmlOutputBufferPtr out = xmlOutputBufferCreateFd(fd, encoder);
+    xmlOutputBufferPtr out = rt::fault::injected(rt::fault::Kind::Alloc) ? nullptr : xmlOutputBufferCreateFd(t.fd, encoder);
     if (!out) {
-        ::close(fd);
+        if (encoder) xmlCharEncCloseFunc(encoder);  // not taken over by a buffer never made
+        ::close(t.fd);
+        if (t.replaces) ::unlink(t.writing.c_str());
         throw std::bad_alloc();
     }
     const char* enc = isUtf8(encoding_) ? "UTF-8" : encoding_.c_str();
@@ -296,9 +360,8 @@ void DocumentObject::saveFile(const rt::Str& path) {
             xmlOutputBufferWriteString(out, "\r\n");
         }
     }
-    int written = xmlOutputBufferClose(out);
-    int closed = ::close(fd);
-    if (written < 0 || closed != 0) raiseFileError(EIO, path);
+    const int written = xmlOutputBufferClose(out);
+    finishSave(t, target, path, written >= 0 && !rt::fault::injected(rt::fault::Kind::Xml));
 }
 
 rt::HRESULT DocumentObject::save(const rt::Variant& destination) {

@@ -14,6 +14,7 @@
 
 #include "dom/internal.h"
 #include "runtime/error.h"
+#include "runtime/fault.h"
 
 namespace dom::native {
 
@@ -30,6 +31,7 @@ T* required(T* p) {
 // A zeroed node record from libxml2's allocator, so that libxml2 frees it with the tree.
 template <class T>
 T* allocateZeroed() {
+    rt::fault::allocation();
     auto* p = static_cast<T*>(required(xmlMalloc(sizeof(T))));
     std::memset(p, 0, sizeof(T));
     return p;
@@ -190,7 +192,9 @@ bool isNCName(const std::string& name) {
 WriteOutcome writeFile(xmlDocPtr tree, const std::string& path) {
     if (path.find('\0') != std::string::npos) return WriteOutcome::CannotCreate;  // another file's name
     // Not blocking: a pipe that nobody reads cannot be created rather than waited for.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    int fd = rt::fault::injected(rt::fault::Kind::File)
+                 ? -1
+                 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return WriteOutcome::CannotCreate;
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
@@ -201,7 +205,7 @@ WriteOutcome writeFile(xmlDocPtr tree, const std::string& path) {
         ::close(fd);
         return WriteOutcome::CannotCreate;
     }
-    const long written = xmlSaveDoc(ctx, tree);
+    const long written = rt::fault::injected(rt::fault::Kind::Xml) ? -1 : xmlSaveDoc(ctx, tree);
     const int flushed = xmlSaveClose(ctx);
     const int closed = ::close(fd);
     if (flushed < 0 || written < 0 || closed != 0) return WriteOutcome::WriteFailed;

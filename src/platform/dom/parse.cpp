@@ -19,6 +19,7 @@
 
 #include "dom/internal.h"
 #include "runtime/error.h"
+#include "runtime/fault.h"
 
 namespace dom::detail {
 
@@ -331,14 +332,15 @@ ParseResult runParser(const Prolog& prolog, size_t inputSize, bool preserveWhite
     ParseResult r;
     r.declaration = prolog.declaration;
     r.encoding = prolog.encoding;
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlParserCtxtPtr ctxt = rt::fault::injected(rt::fault::Kind::Alloc) ? nullptr : xmlNewParserCtxt();
     if (!ctxt) throw std::bad_alloc();
     ctxt->sax->serror = captureError;
     ctxt->sax->startElementNs = startElementWithinDepth;
     if (!preserveWhiteSpace) ctxt->sax->endElementNs = endElementDroppingBlankContent;
     Capture capture;
     Capture* outer = std::exchange(tCapture, &capture);
-    xmlDocPtr doc = run(ctxt);
+    // An injected failure of the parser reads as a document that could not be parsed.
+    xmlDocPtr doc = rt::fault::injected(rt::fault::Kind::Xml) ? nullptr : run(ctxt);
     if (doc && !capture.has && stoppedEarly(ctxt)) {
         capture = Capture{true, XML_ERR_INVALID_CHAR, "", ctxt->input->line, ctxt->input->col};
     }
@@ -367,7 +369,7 @@ ParseResult parseFile(const std::string& path, bool preserveWhiteSpace) {
     if (path.find('\0') != std::string::npos) return failed;  // the system would open another file
     // Not blocking: opening a pipe would wait for a writer. Only regular files are read; a
     // pipe or a device may never end.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         if (fd >= 0) ::close(fd);

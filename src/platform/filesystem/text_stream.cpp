@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "filesystem/detail.h"
+#include "runtime/fault.h"
 #include "runtime/locale.h"
 #include "runtime/object.h"
 
@@ -21,6 +22,13 @@ using rt::Str;
 
 constexpr char kByteOrderMark[] = "\xFF\xFE";
 constexpr int kErrBadFileNumber = 52;
+
+// Whether a test fails this file call; the call then fails with EIO.
+bool fileFailureInjected() {
+    if (!rt::fault::injected(rt::fault::Kind::File)) return false;
+    errno = EIO;
+    return true;
+}
 
 class FileDescriptor {
 public:
@@ -43,7 +51,7 @@ std::string readAll(int fd, const std::string& path) {
     std::string bytes;
     char buf[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = fileFailureInjected() ? -1 : ::read(fd, buf, sizeof buf);
         if (n > 0) bytes.append(buf, size_t(n));
         else if (n == 0) return bytes;
         else if (errno != EINTR) raiseFileError(errno, path, false);
@@ -52,7 +60,7 @@ std::string readAll(int fd, const std::string& path) {
 
 void writeAll(int fd, std::string_view bytes, const std::string& path) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = fileFailureInjected() ? -1 : ::write(fd, bytes.data(), bytes.size());
         if (n > 0) bytes.remove_prefix(size_t(n));
         else if (n < 0 && errno != EINTR) raiseFileError(errno, path, false);
     }
@@ -181,7 +189,7 @@ rt::ComPtr<ITextStream> openTextStream(const std::string& path, const OpenReques
     const bool unicode = request.format == TristateTrue;
     const int codePage = rt::systemLocale().codePage;
 
-    FileDescriptor fd(::open(path.c_str(), flags, 0666));
+    FileDescriptor fd(fileFailureInjected() ? -1 : ::open(path.c_str(), flags, 0666));
     if (fd.get() < 0) {
         const int err = errno;
         if (err == ENOENT && !(flags & O_CREAT)) raiseMissing(path);

@@ -1,5 +1,6 @@
 #include "data/literals.h"
 
+#include <cmath>
 #include <limits>
 
 #include "frame/classes.h"
@@ -91,6 +92,8 @@ Str sCheckNull(const Variant& sParam) {
 
 Str sCheckMoney(const Variant& sMon) {
     if (!rt::isNumeric(sMon)) return u"null";
+    // No SQL number stands for NaN or an infinity.
+    if (const rt::Variant& v = sMon.deref(); v.type() == rt::VT_R8 && !std::isfinite(v.r8())) rt::raise(rt::kErrOverflow);
     return rt::replaceAll(rt::toText(sMon), u",", u"");
 }
 

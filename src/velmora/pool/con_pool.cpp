@@ -8,6 +8,7 @@
 #include "runtime/call.h"
 #include "runtime/classes.h"
 #include "runtime/convert.h"
+#include "runtime/fault.h"
 #include "text/strings.h"
 
 namespace velmora::pool {
@@ -198,13 +199,14 @@ ComPtr<Connection> objDsn2Con(PoolState& pool, Variant& vDsn) {
 
 void WaitSeconds(int32_t n) {
     rt::Apartment& apartment = rt::Apartment::current();
-    const auto deadline = rt::Apartment::Clock::now() + std::chrono::seconds(n);
+    const auto deadline = rt::fault::steadyNow() + std::chrono::seconds(n);
     // Work posted to this thread meanwhile runs inside the wait; between pieces of work the
-    // thread sleeps. The monotonic clock does not jump at midnight.
+    // thread sleeps for what is left. The monotonic clock does not jump at midnight.
     for (;;) {
         apartment.processPending();
-        if (rt::Apartment::Clock::now() >= deadline) return;
-        apartment.waitForWork(deadline);
+        const auto left = deadline - rt::fault::steadyNow();
+        if (left <= rt::Apartment::Clock::duration::zero()) return;
+        apartment.waitForWork(rt::Apartment::Clock::now() + left);
     }
 }
 

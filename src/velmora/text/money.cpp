@@ -1,6 +1,7 @@
 #include "text/money.h"
 
 #include <cmath>
+#include <optional>
 
 #include "frame/classes.h"
 #include "frame/binding.h"
@@ -104,8 +105,11 @@ void strAdd(GuardScope& guard, Variant& vFore, Variant& vBack, bool bMode, int16
 Variant roundToDecimals(double val1, int16_t dec) {
     const NumberPattern pattern = NumberPattern::optionalDecimals(dec);
     Str text = rt::formatNumber(rt::digitsOfDouble(val1), pattern);
-    if (text.back() == u'.') return Variant(*rt::parseNumberText(text));
-    return Variant(std::move(text));
+    if (text.back() != u'.') return Variant(std::move(text));
+    // Rounding up the largest doubles gives a whole number no double holds.
+    const std::optional<double> whole = rt::parseNumberText(text);
+    if (!whole) rt::raise(rt::kErrOverflow);
+    return Variant(*whole);
 }
 
 Variant Vround(GuardScope& guard, double val1, int16_t dec) {

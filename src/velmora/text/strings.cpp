@@ -32,7 +32,9 @@ Variant absValue(const Variant& v) {
             if (v.i8() == std::numeric_limits<int64_t>::min()) rt::raise(rt::kErrOverflow);
             return Variant(int64_t(v.i8() < 0 ? -v.i8() : v.i8()));
         case rt::VT_R8: return Variant(std::fabs(v.r8()));
-        case rt::VT_CY: return Variant(rt::Currency{v.cy() < 0 ? -v.cy() : v.cy()});
+        case rt::VT_CY:
+            if (v.cy() == std::numeric_limits<int64_t>::min()) rt::raise(rt::kErrOverflow);
+            return Variant(rt::Currency{v.cy() < 0 ? -v.cy() : v.cy()});
         case rt::VT_DECIMAL: return Variant(v.decimal().abs());
         case rt::VT_BOOL: return Variant(int16_t(v.boolean() ? 1 : 0));
         case rt::VT_EMPTY: return Variant(int16_t(0));

@@ -8,6 +8,7 @@
 #include "odbc_api.h"
 #include "odbc_types.h"
 #include "result_reader.h"
+#include "runtime/fault.h"
 #include "socket_watch.h"
 
 namespace ado::odbc {
@@ -42,6 +43,10 @@ DbmsTraits traitsOf(rt::StrView dbms) {
 }
 
 namespace {
+
+// Whether a test fails this call into the driver manager; the call then returns SQL_ERROR.
+bool odbcFailureInjected() { return rt::fault::injected(rt::fault::Kind::Odbc); }
+
 
 rt::Str infoText(SQLHDBC dbc, SQLUSMALLINT what) {
     SQLWCHAR buf[256] = {};
@@ -126,7 +131,7 @@ public:
         SQLHSTMT st = statement(exec_);
         applyTimeout(st);
         CursorGuard guard{st};
-        SQLRETURN rc = SQLExecDirectW(st, wide(text), SQL_NTS);
+        SQLRETURN rc = odbcFailureInjected() ? SQL_ERROR : SQLExecDirectW(st, wide(text), SQL_NTS);
         noteFailure(rc);
         ExecuteResult result;
         int64_t changed = 0;
@@ -187,7 +192,7 @@ public:
                                    p.digits, p.bytes.data(), SQLLEN(p.bytes.size()), &p.indicator),
                   SQL_HANDLE_STMT, st, u"Binding a value");
         }
-        SQLRETURN rc = SQLExecute(st);
+        SQLRETURN rc = odbcFailureInjected() ? SQL_ERROR : SQLExecute(st);
         noteFailure(rc);
         ChangeResult result;
         if (rc == SQL_NO_DATA) {
@@ -648,8 +653,9 @@ std::unique_ptr<Session> connect(const DriverConnect& how, const ConnectRequest&
     SQLSetConnectAttrW(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(request.connectionTimeout, 0))), 0);
     const auto before = SocketWatch::snapshot();
-    const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(how.text), SQL_NTS, nullptr, 0, nullptr,
-                                           SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc = odbcFailureInjected() ? SQL_ERROR
+                                               : SQLDriverConnectW(dbc.get(), nullptr, wide(how.text), SQL_NTS, nullptr,
+                                                                   0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!succeeded(rc)) {
         const std::vector<Diagnostic> records = diagnosticsOf(SQL_HANDLE_DBC, dbc.get());
         rt::Error e = errorOf(SQL_HANDLE_DBC, dbc.get(), u"the driver gave no reason");
