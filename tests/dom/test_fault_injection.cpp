@@ -1,6 +1,8 @@
 // Loading and saving documents with each file call, libxml2 call and allocation failing in
 // turn: a failed load reports a parse error and leaves an empty document, a failed save
 // raises an error and leaves the file as it was (or absent, when there was none).
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "dom_testing.h"
@@ -97,6 +99,29 @@ TEST(DomFaultInjection, SavingThroughALinkReplacesTheFileItNames) {
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(TempDir::read(real), "<new/>\r\n");
     EXPECT_EQ(fileCount(dir), 2u);
+}
+
+TEST(DomFaultInjection, ASavedFileKeepsItsPermissions) {
+    TempDir dir;
+    const std::string file = dir.write("private.xml", "<old/>");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    rt::check(parsed("<new/>")->save(rt::Variant(rt::fromUtf8(file))));
+    EXPECT_EQ(TempDir::read(file), "<new/>\r\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(DomFaultInjection, AWritableFileInAFolderThatIsNotIsSavedInPlace) {
+    if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not hold for root";
+    TempDir dir;
+    const std::string folder = dir.file("locked");
+    std::filesystem::create_directory(folder);
+    const std::string file = dir.write("locked/doc.xml", "<old/>");
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    const rt::HRESULT hr = parsed("<new/>")->save(rt::Variant(rt::fromUtf8(file)));
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    EXPECT_EQ(hr, rt::S_OK);
+    EXPECT_EQ(TempDir::read(file), "<new/>\r\n");
 }
 
 TEST(DomFaultInjection, SavingToADeviceWritesItDirectly) {

@@ -291,20 +291,31 @@ std::string replacedFile(const std::string& target) {
 
 SaveTarget openSaveTarget(const std::string& target, const rt::Str& path) {
     struct stat st {};
-    const bool special = ::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    bool inPlace = exists && !S_ISREG(st.st_mode);
     SaveTarget t;
-    t.replaces = !special;
     for (int attempt = 0;; ++attempt) {
-        t.writing = special ? target : target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        t.replaces = !inPlace;
+        t.writing = inPlace ? target : target + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         // Not blocking: a pipe that nobody reads is an error rather than a wait without end.
-        const int flags = (special ? O_WRONLY | O_TRUNC : O_WRONLY | O_CREAT | O_EXCL) | O_CLOEXEC | O_NONBLOCK;
+        const int flags = (inPlace ? O_WRONLY | O_TRUNC : O_WRONLY | O_CREAT | O_EXCL) | O_CLOEXEC | O_NONBLOCK;
         errno = EIO;
         t.fd = rt::fault::injected(rt::fault::Kind::File) ? -1 : ::open(t.writing.c_str(), flags, 0666);
-        if (t.fd >= 0 && ::fcntl(t.fd, F_SETFL, ::fcntl(t.fd, F_GETFL) & ~O_NONBLOCK) == 0) return t;
+        // The replacement keeps the permissions of the file it replaces: a private document
+        // stays private.
+        const bool ready = t.fd >= 0 && (!t.replaces || !exists || ::fchmod(t.fd, st.st_mode & 07777) == 0) &&
+                           ::fcntl(t.fd, F_SETFL, ::fcntl(t.fd, F_GETFL) & ~O_NONBLOCK) == 0;
+        if (ready) return t;
         const int err = errno;
         if (t.fd >= 0) {
             ::close(t.fd);
-            if (t.replaces) ::unlink(t.writing.c_str());
+            if (t.replaces) ::unlink(t.writing.c_str());  // ours: made with O_EXCL
+        }
+        // A folder the caller may not write to still lets an existing writable file be saved
+        // over, as it always could; only the protection against a half-written file is lost.
+        if (t.replaces && exists && (err == EACCES || err == EROFS || err == EPERM)) {
+            inPlace = true;
+            continue;
         }
         if (err != EEXIST || attempt >= 100) raiseFileError(err, path);
     }
