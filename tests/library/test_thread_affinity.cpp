@@ -12,18 +12,8 @@ namespace {
 using rt::Str;
 using rt::Variant;
 
-template <class F>
-void onOtherThread(F&& body) {
-    std::thread t(std::forward<F>(body));
-    t.join();
-}
-
-void expectWrongThread(rt::HRESULT hr, const Str& source) {
-    EXPECT_EQ(hr, rt::RPC_E_WRONG_THREAD);
-    const rt::Error e = rt::takeErrorInfo(hr);
-    EXPECT_EQ(e.description(), u"The application called an interface that was marshalled for a different thread.");
-    EXPECT_EQ(e.source(), source);
-}
+using support::onOtherThread;
+using support::expectWrongThread;
 
 TEST(LibraryThreadAffinity, EarlyBoundCallsFromAnotherThreadAreRefused) {
     auto cf = newCommon();

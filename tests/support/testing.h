@@ -5,6 +5,7 @@
 // "support/testing.h".
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "runtime/error.h"
@@ -123,6 +125,23 @@ template <class F>
 std::string descriptionOf(F&& body) {
     std::optional<rt::Error> e = raisedBy(std::forward<F>(body));
     return e ? rt::toUtf8(e->description()) : std::string();
+}
+
+// Runs body on a thread of its own, to its end.
+template <class F>
+void onOtherThread(F&& body) {
+    std::thread t(std::forward<F>(body));
+    t.join();
+}
+
+// Expects hr to be the refusal of a call made from a thread other than the object's own,
+// with its error information (number, text, source).
+inline void expectWrongThread(rt::HRESULT hr, const rt::Str& source) {
+    EXPECT_EQ(hr, rt::RPC_E_WRONG_THREAD);
+    const rt::Error e = rt::takeErrorInfo(hr);
+    EXPECT_EQ(e.hresult(), rt::RPC_E_WRONG_THREAD);
+    EXPECT_EQ(e.description(), u"The application called an interface that was marshalled for a different thread.");
+    EXPECT_EQ(e.source(), source);
 }
 
 }  // namespace support
