@@ -6,6 +6,7 @@
 
 #include "library_testing.h"
 #include "support/testing.h"
+#include "support/oracle.h"
 
 using namespace velmora;
 using namespace velmora::testing;
@@ -35,22 +36,9 @@ protected:
 
 // ---- the oracle: integer arithmetic on a magnitude with a scale --------------------------
 
-using u128 = unsigned __int128;
-
-std::string digits(u128 v) {
-    std::string s;
-    do {
-        s.insert(s.begin(), char('0' + int(v % 10)));
-        v /= 10;
-    } while (v != 0);
-    return s;
-}
-
-u128 pow10(int k) {
-    u128 p = 1;
-    while (k-- > 0) p *= 10;
-    return p;
-}
+using support::pow10;
+using support::u128;
+using support::digitsOf;
 
 struct Shape {
     int minInt, minFrac, maxFrac;
@@ -65,8 +53,8 @@ Str expectedText(bool negative, u128 magnitude, int scale, const Shape& s) {
         magnitude = magnitude / unit + (magnitude % unit * 2 >= unit ? 1 : 0);
         scale = s.maxFrac;
     }
-    std::string whole = digits(magnitude / pow10(scale));
-    std::string frac = digits(magnitude % pow10(scale));
+    std::string whole = digitsOf(magnitude / pow10(scale));
+    std::string frac = digitsOf(magnitude % pow10(scale));
     frac = scale == 0 ? "" : std::string(size_t(scale) - frac.size(), '0') + frac;
     while (int(frac.size()) > s.minFrac && frac.back() == '0') frac.pop_back();
     frac.resize(std::max<size_t>(frac.size(), size_t(s.minFrac)), '0');
@@ -88,7 +76,7 @@ struct Amount {
     uint64_t magnitude;  // in units of 10^-scale
     int scale;
     Str text() const {
-        std::string d = digits(magnitude);
+        std::string d = digitsOf(magnitude);
         if (scale > 0) {
             if (d.size() <= size_t(scale)) d.insert(0, size_t(scale) + 1 - d.size(), '0');
             d.insert(d.size() - size_t(scale), ".");

@@ -7,6 +7,7 @@
 
 #include "runtime/number_format.h"
 #include "runtime/value_testing.h"
+#include "support/oracle.h"
 
 using namespace rt;
 using rt::testing::u8;
@@ -158,22 +159,9 @@ TEST(DigitsOfValue, EachKindOfValue) {
 
 // ---- the oracle: integer arithmetic on a magnitude with a scale -------------------------
 
-using u128 = unsigned __int128;
-
-std::string digitsOf(u128 v) {
-    std::string s;
-    do {
-        s.insert(s.begin(), char('0' + int(v % 10)));
-        v /= 10;
-    } while (v != 0);
-    return s;
-}
-
-u128 pow10(int k) {
-    u128 p = 1;
-    while (k-- > 0) p *= 10;
-    return p;
-}
+using support::pow10;
+using support::u128;
+using support::digitsOf;
 
 // magnitude / 10^scale written with maxFraction places (halves away from zero), grouped,
 // minFraction places at least, no integer digit for zero when minInt is 0.
