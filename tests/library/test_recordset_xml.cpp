@@ -238,6 +238,16 @@ TEST_F(RecordsetXml, RowsOfAnyNameCountAndTheWalkKeepsTheLastRowWhenItStops) {
     EXPECT_FALSE(doc2Rs(walker));
     ASSERT_TRUE(walker);
     EXPECT_EQ(attributeOf(walker.get(), u"n"), "2");
+    // That row is a copy: changing it leaves the caller's document as it was.
+    rt::check(walker->setAttribute(u"n", Variant(u"changed")));
+    EXPECT_EQ(attributeOf(selectIn(rootOf(document.get()).get(), u"rs:data/z:row[2]").get(), u"n"), "2");
+
+    // Stopped before the first row: the variable still holds the caller's own element.
+    document = loadDocument(rowsetXml(kTypedColumns, u"<!-- first --><z:row n='1'/>"));
+    ComPtr<Element> root = rootOf(document.get());
+    walker = root;
+    EXPECT_FALSE(doc2Rs(walker));
+    EXPECT_EQ(walker.get(), root.get());
 }
 
 TEST_F(RecordsetXml, FailuresAnswerNothing) {

@@ -139,6 +139,9 @@ void RowsetData::dropOverlay(Row& row) {
 }
 
 size_t RowsetData::positionOf(uint32_t ordinal) const {
+    // Rows being added are the last ones: answered without the search.
+    if (rows.empty() || rows.back().ordinal < ordinal) return rows.size();
+    if (rows.back().ordinal == ordinal) return rows.size() - 1;
     auto it = std::lower_bound(rows.begin(), rows.end(), ordinal,
                                [](const Row& r, uint32_t o) { return r.ordinal < o; });
     return size_t(it - rows.begin());

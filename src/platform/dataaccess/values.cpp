@@ -435,8 +435,11 @@ Cell cellOfPlainVariant(const rt::Variant& v) {
 }  // namespace
 
 Cell cellFor(const rt::Variant& value, const FieldInfo& f) {
-    rt::Variant v = value.deref();
-    if (v.isObject() && v.object()) v = rt::defaultValueOf(v.object().get());
+    // Read in place (no copy of a text) unless an object stands for its default value.
+    const rt::Variant& given = value.deref();
+    rt::Variant defaulted;
+    if (given.isObject() && given.object()) defaulted = rt::defaultValueOf(given.object().get());
+    const rt::Variant& v = given.isObject() && given.object() ? defaulted : given;
     if (v.isNull() || v.isEmpty() || v.isMissing()) return Cell();
     const DataType t = f.type;
     try {
@@ -473,7 +476,7 @@ Cell cellFor(const rt::Variant& value, const FieldInfo& f) {
             }
             return c;
         }
-        if (isTextType(t)) return textCell(rt::toUtf8(rt::toText(v)));
+        if (isTextType(t)) return textCell(v.isString() ? rt::toUtf8(v.str()) : rt::toUtf8(rt::toText(v)));
         return cellOfPlainVariant(v);
     } catch (const rt::Error& e) {
         cannotStore(f, &e);

@@ -139,6 +139,8 @@ rt::Str nodeName(xmlNodePtr n);
 int32_t nodeType(xmlNodePtr n);
 // Concatenated text of n and its descendants (UTF-8).
 std::string textOf(xmlNodePtr n);
+// The same text as the runtime's strings.
+rt::Str textStrOf(xmlNodePtr n);
 // Replaces the content: children of elements and attributes, data of character nodes.
 // Raises, changing nothing, when n cannot hold text (see checkedContent).
 void setText(xmlNodePtr n, rt::StrView text);

@@ -124,6 +124,19 @@ std::string textOf(xmlNodePtr n) {
     return out;
 }
 
+// Without the intermediate UTF-8 copy in the common cases: character data, and a node whose
+// one child is text (an attribute's value, the content of most elements).
+rt::Str textStrOf(xmlNodePtr n) {
+    auto view = [](const xmlChar* s) { return std::string_view(s ? reinterpret_cast<const char*>(s) : ""); };
+    if (isCharacterData(n)) return rt::fromUtf8(view(n->content));
+    if (n->type != XML_ENTITY_REF_NODE) {
+        xmlNodePtr only = firstChildOf(n);
+        if (only && !only->next && (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE))
+            return rt::fromUtf8(view(only->content));
+    }
+    return rt::fromUtf8(textOf(n));
+}
+
 xmlNodePtr newText(xmlDocPtr doc, const std::string& text) {
     xmlNodePtr t = xmlNewDocTextLen(doc, BAD_CAST text.data(), int(text.size()));
     if (!t) throw std::bad_alloc();
@@ -161,7 +174,7 @@ xmlAttrPtr findAttribute(xmlNodePtr element, const std::string& qname) {
 void NodeOps::nodeValue(NodeCore& self, rt::Variant* value) {
     xmlNodePtr n = self.node();
     if (isCharacterData(n) || n->type == XML_ATTRIBUTE_NODE)
-        *value = rt::Variant(rt::fromUtf8(textOf(n)));
+        *value = rt::Variant(textStrOf(n));
     else
         *value = rt::Variant(rt::Null{});
 }
@@ -351,7 +364,7 @@ rt::Str NodeOps::xml(NodeCore& self) {
     return rt::fromUtf8(markupOf(n));
 }
 
-rt::Str NodeOps::text(NodeCore& self) { return rt::fromUtf8(textOf(self.node())); }
+rt::Str NodeOps::text(NodeCore& self) { return textStrOf(self.node()); }
 
 void NodeOps::setText(NodeCore& self, const rt::Str& text) {
     if (isDocument(self.node())) refuse("The text of a document cannot be set.");
@@ -397,7 +410,7 @@ rt::HRESULT ElementNode::getAttribute(const rt::Str& name, rt::Variant* r) {
         need(r);
         std::string q = rt::toUtf8(name);
         if (xmlAttrPtr a = findAttribute(node(), q))
-            *r = rt::Variant(rt::fromUtf8(textOf(reinterpret_cast<xmlNodePtr>(a))));
+            *r = rt::Variant(textStrOf(reinterpret_cast<xmlNodePtr>(a)));
         else if (xmlNsPtr ns = declarationOf(node(), q))
             *r = rt::Variant(rt::fromUtf8(utf8(ns->href)));
         else
@@ -454,7 +467,7 @@ rt::HRESULT ElementNode::getAttributeNode(const rt::Str& name, IXMLDOMAttribute*
 // ---- Attribute -------------------------------------------------------------------------
 
 rt::HRESULT AttributeNode::get_value(rt::Variant* r) {
-    DOM_GUARD(*need(r) = rt::Variant(rt::fromUtf8(textOf(node()))));
+    DOM_GUARD(*need(r) = rt::Variant(textStrOf(node())));
 }
 
 rt::HRESULT AttributeNode::put_value(const rt::Variant& v) {

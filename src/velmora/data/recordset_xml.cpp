@@ -200,23 +200,43 @@ private:
     std::unordered_map<Str, Target> targets_;
 };
 
+namespace {
+
+ComPtr<Node> cloneOf(Node* node, bool deep) {
+    ComPtr<Node> copy;
+    rt::check(node->cloneNode(deep ? rt::VARIANT_TRUE : rt::VARIANT_FALSE, copy.put()));
+    return copy;
+}
+
+// A detached copy of element without its child rows: the element itself (attributes and
+// namespace declarations), then a deep copy of every child but rows. The same as a deep copy
+// with rows removed, without copying the rows, which are most of a document.
+ComPtr<Element> copyWithout(Element* element, Node* rows) {
+    ComPtr<Element> copy = asElement(cloneOf(element, false));
+    ComPtr<dom::IXMLDOMNodeList> children = childrenOf(element);
+    const int32_t count = lengthOf(children.get());
+    for (int32_t i = 0; i < count; ++i) {
+        ComPtr<Node> child = itemOf(children.get(), i);
+        if (child.get() == rows) continue;  // one object per node: identity is comparison
+        ComPtr<Node> appended;
+        rt::check(copy->appendChild(cloneOf(child.get(), true).get(), appended.put()));
+    }
+    return copy;
+}
+
+}  // namespace
+
 ComPtr<ado::_Recordset> Doc2Rs(ComPtr<Element>& objChild, int32_t cursortype, int32_t locktype, Str& strRepel) {
     if (!objChild) return {};
     strRepel = folded(strRepel);
 
     // The schema part alone, with every visible column made writable and nullable.
-    ComPtr<Node> copyNode;
-    rt::check(objChild->cloneNode(rt::VARIANT_TRUE, copyNode.put()));
-    ComPtr<Element> copy = asElement(copyNode);
+    ComPtr<Node> rows = selectNode(objChild.get(), u"rs:data");
+    if (!rows) rt::raise(rt::kErrObjectNotSet, u"The element has no rs:data child.");
+    ComPtr<Element> copy = copyWithout(objChild.get(), rows.get());
     Array pairs(0, {Variant(u"rs:writeunknown"), Variant(u"True"), Variant(u"rs:nullable"), Variant(u"true")});
     Element* copyArg = copy.get();
     rt::call(gCommon(), &_CCommonFunction::SetRsAttribute, &copyArg, &pairs);
-
-    // The rows stay in the detached rs:data element.
-    ComPtr<Node> rows = selectNode(copy.get(), u"rs:data");
-    if (!rows) rt::raise(rt::kErrObjectNotSet, u"The element has no rs:data child.");
-    ComPtr<Node> removed;
-    rt::check(copy->removeChild(rows.get(), removed.put()));
 
     ComPtr<dom::IXMLDOMDocument> schema = xml::newDocument();
     ComPtr<Node> appended;
@@ -225,13 +245,23 @@ ComPtr<ado::_Recordset> Doc2Rs(ComPtr<Element>& objChild, int32_t cursortype, in
     rt::check(rs->Open(Variant(schema), Variant(rt::Missing{}), cursortype, locktype, -1));
 
     // The caller's variable walks the rows; after a complete walk it holds nothing. The last
-    // row is handed back still being added.
+    // row is handed back still being added. The rows are read where they are, in the
+    // caller's document, which nothing here changes; when the walk stops on an error, the
+    // variable receives a copy of the last row reached, so that it never leads back into
+    // the caller's document.
     RowFiller filler(rs.get(), strRepel);
     ComPtr<dom::IXMLDOMNodeList> rowList = childrenOf(rows.get());
     const int32_t count = lengthOf(rowList.get());
-    for (int32_t i = 0; i < count; ++i) {
-        objChild = asElement(itemOf(rowList.get(), i));
-        filler.addRow(objChild.get());
+    bool onARow = false;  // until the first row is reached, the variable holds the caller's element
+    try {
+        for (int32_t i = 0; i < count; ++i) {
+            objChild = asElement(itemOf(rowList.get(), i));
+            onARow = true;
+            filler.addRow(objChild.get());
+        }
+    } catch (...) {
+        if (onARow) objChild = asElement(cloneOf(objChild.get(), true));
+        throw;
     }
     objChild = nullptr;
     return rs;
