@@ -171,3 +171,31 @@ TEST(DomMoving, LeavingASubtreeThatIsFreedKeepsTheNamespaces) {
         EXPECT_EQ(u8(uri), "urn:q");
     }
 }
+
+// An entity reference keeps its name when it moves (alone, inside an element or inside an
+// attribute's value; parsed or copied) to a document that outlives the one it came from.
+TEST(DomMoving, EntityReferencesOutliveTheDocumentTheyCameFrom) {
+    for (bool copied : {false, true}) {
+        SCOPED_TRACE(copied);
+        auto target = parsed("<t/>");
+        {
+            auto source = parsed("<!DOCTYPE r [<!ENTITY e 'ours'>]><r>&e;<b k='&e;!'>&e; and &e;</b></r>");
+            ComPtr<IXMLDOMNode> reference, b = select(source.get(), "/r/b");
+            rt::check(children(rootOf(source.get()).get())->get_item(0, reference.put()));
+            if (copied) {
+                ComPtr<IXMLDOMNode> copy;
+                rt::check(reference->cloneNode(rt::VARIANT_TRUE, copy.put()));
+                reference = copy;
+                rt::check(b->cloneNode(rt::VARIANT_TRUE, copy.put()));
+                b = copy;
+            }
+            append(rootOf(target.get()).get(), reference.get());
+            append(rootOf(target.get()).get(), b.get());
+        }
+        EXPECT_EQ(xmlOf(target.get()), "<t>&e;<b k=\"&e;!\">&e; and &e;</b></t>\r\n");
+        ComPtr<IXMLDOMNode> removed;
+        rt::check(rootOf(target.get())->removeChild(select(target.get(), "/t/b").get(), removed.put()));
+        removed = nullptr;  // freed with the target's nodes
+        EXPECT_EQ(xmlOf(target.get()), "<t>&e;</t>\r\n");
+    }
+}

@@ -282,6 +282,22 @@ void bindPrefixes(xmlNodePtr top) {
     });
 }
 
+// libxml2's adoption moves names and texts out of the source document's dictionary, except
+// the names of entity references, which copying puts there: left in place they would dangle
+// once the source document is freed, and freeing them with the target's nodes would free what
+// the dictionary owns. They get their own storage first, which either document may free.
+void ownReferenceNames(xmlNodePtr top, xmlDictPtr sourceDict) {
+    if (!sourceDict) return;
+    walk(top, [sourceDict](xmlNodePtr n) {
+        if (n->type == XML_ENTITY_REF_NODE && n->name && xmlDictOwns(sourceDict, n->name) == 1) {
+            xmlChar* own = xmlStrdup(n->name);
+            if (!own) throw std::bad_alloc();
+            n->name = own;
+        }
+        return false;
+    });
+}
+
 }  // namespace
 
 void insertChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr replaced) {
@@ -293,6 +309,8 @@ void insertChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr
     Tree* source = treeOf(sourceDoc);
     Tree* target = treeOf(targetDoc);
     if (!source || !target) refuse("The node does not belong to a document of this object model.");
+    bool crossing = sourceDoc != targetDoc;
+    if (crossing && sourceDoc->dict != targetDoc->dict) ownReferenceNames(child, sourceDoc->dict);
 
     xmlUnlinkNode(child);
     noteMutation();
@@ -306,7 +324,6 @@ void insertChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr ref, xmlNodePtr
             settleDetached(replaced);
         }
     };
-    bool crossing = sourceDoc != targetDoc;
     if (crossing) {
         xmlNodePtr scope = isDocument(parent) ? nullptr : parent;
         if (xmlDOMWrapAdoptNode(nullptr, sourceDoc, child, targetDoc, scope, 0) != 0) {
