@@ -98,5 +98,36 @@ TEST(PersistedDocuments, AFileNameHoldingANulIsRefused) {
     }
 }
 
+// A precision or scale beyond what a field holds (255 and up: 255 itself stands for "none")
+// takes the type's default, so the document written from the record set reads back the same.
+TEST(PersistedDocuments, APrecisionOrScaleOutOfRangeTakesTheTypesDefault) {
+    auto open = [](const Str& datatype) {
+        return openDocument(loadDocument(Str(u"<xml ") + kNamespaces +
+                                         u"><s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>"
+                                         u"<s:AttributeType name='amount' rs:number='1'>" +
+                                         datatype + u"</s:AttributeType></s:ElementType></s:Schema>"
+                                         u"<rs:data><z:row amount='12.50'/></rs:data></xml>")
+                                .get());
+    };
+    auto precisionAndScale = [](_Recordset* rs) {
+        int16_t precision = -1, scale = -1;
+        rt::check(field(rs, Variant(u"amount"))->get_Precision(&precision));
+        rt::check(field(rs, Variant(u"amount"))->get_NumericScale(&scale));
+        return std::pair<int, int>(precision, scale);
+    };
+    const std::pair<int, int> defaults = precisionAndScale(open(u"<s:datatype dt:type='number' rs:dbtype='decimal'/>").get());
+    for (const char16_t* odd : {u"rs:precision='1810' rs:scale='300'", u"rs:precision='255' rs:scale='255'",
+                                u"rs:precision='99999999999' rs:scale='-3'"}) {
+        SCOPED_TRACE(u8(odd));
+        auto rs = open(Str(u"<s:datatype dt:type='number' rs:dbtype='decimal' ") + odd + u"/>");
+        EXPECT_EQ(precisionAndScale(rs.get()), defaults);
+        auto written = dom::newDocument();
+        rt::check(rs->Save(Variant(rt::ComPtr<IDispatch>(written.get())), adPersistXML));
+        EXPECT_EQ(precisionAndScale(openDocument(written.get()).get()), defaults);
+    }
+    auto kept = open(u"<s:datatype dt:type='number' rs:dbtype='decimal' rs:precision='254' rs:scale='0'/>");
+    EXPECT_EQ(precisionAndScale(kept.get()), (std::pair<int, int>(254, 0)));
+}
+
 }  // namespace
 }  // namespace ado::testing

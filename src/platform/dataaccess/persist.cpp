@@ -314,6 +314,13 @@ int number(const std::optional<std::string>& v, int fallback) {
     }
 }
 
+// A precision or scale: 0 to 254, or -1 (the type's default) for anything else. 255 stands
+// for "none" and is not written, so a value clipped to it would read back as the default.
+int byteNumber(const std::optional<std::string>& v) {
+    const int n = number(v, -1);
+    return n >= 0 && n < 255 ? n : -1;
+}
+
 struct ColumnDef {
     FieldInfo field;
     std::string xmlName;
@@ -336,8 +343,8 @@ ColumnDef readColumn(ElementRef at) {
     const bool isLong = truthy(typeAttr(kRowsetNs, "long"));
     const DataType type = typeOfXml(dt, db, fixed, isLong);
     c.field = fieldOfType(rt::fromUtf8(realName ? *realName : c.xmlName), type,
-                          number(typeAttr(kDataTypeNs, "maxLength"), -1), number(typeAttr(kRowsetNs, "precision"), -1),
-                          number(typeAttr(kRowsetNs, "scale"), -1));
+                          number(typeAttr(kDataTypeNs, "maxLength"), -1), byteNumber(typeAttr(kRowsetNs, "precision")),
+                          byteNumber(typeAttr(kRowsetNs, "scale")));
     if (fixed) c.field.fixedLength = true;
     if (isLong) c.field.isLong = true;
     c.field.nullable = truthy(attr(at, kRowsetNs, "nullable"));
